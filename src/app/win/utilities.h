@@ -1,0 +1,52 @@
+// Utility routines shared by the saver, the dialog and the log.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "app/datetime.h"
+
+namespace lumora::win {
+
+// Sleeps 10 ms and processes pending messages, seconds × 100 times.
+void WaitSeconds(double seconds);
+// Sleeps in steps of 100 ms, processing messages, until the minutes passed.
+void WaitMinutes(double minutes);
+// Gives up the time slice, then processes pending messages.
+void YieldToMessages();
+
+// The system directory with a trailing "\".
+std::wstring GetSystemDirectoryPath();
+// The user's application-data folder with a trailing "\".
+std::wstring GetAppDataPath();
+
+// The current local date and time as a date-time value.
+DateTime Now();
+
+// Shell "open" of a file with parameters, in the file's directory.
+void ShellOpenFile(const std::wstring& path, const std::wstring& parameters);
+// Starts a process from a command line without waiting for it; false when
+// it could not be started.
+bool RunCommandLine(const std::wstring& commandLine);
+
+// A text file to be written, as the log keeps it.
+struct TextFile {
+  std::wstring path;
+  std::FILE* handle = nullptr;
+  ~TextFile() {
+    if (handle) std::fclose(handle);
+  }
+};
+
+// Opens the file for rewriting (truncating or creating it), with up to
+// retries further attempts, each after waitBetween (one minute by default).
+bool RewriteWithRetry(TextFile& file, int retries, const std::function<void()>& waitBetween = {});
+
+// Held by a running full-screen saver so a second one ends at once.
+bool CheckSingleInstance(const std::wstring& name);
+void ReleaseSingleInstance();
+
+}  // namespace lumora::win

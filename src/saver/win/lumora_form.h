@@ -1,0 +1,84 @@
+// The saver window: full screen over all monitors, or a still picture inside
+// the preview host. It shows the slideshow over a copy of the desktop and
+// ends on a mouse jump, a mouse button or a character key.
+#pragma once
+
+#include <windows.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/datetime.h"
+#include "app/settings.h"
+#include "saver/input_rules.h"
+#include "app/win/forms.h"
+
+namespace lumora::win {
+
+// Handle of the preview host from the command line; 0 outside preview.
+extern uint32_t PreviewParentHandle;
+// Upper-cased switch character of the command line.
+extern char SwitchCharacterOfCommandLine;
+
+class TLumora : public TForm {
+ public:
+  TLumora();
+  ~TLumora() override;
+
+  // Components.
+  TImage ImageMain{*this};
+  TImage ImageDeskTop{*this};
+  TLabel LabelGroup{*this};
+  TLabel Label2{*this};
+  TTimer Timer1{*this};
+
+  // Settings and folder lists read at creation.
+  SaverSettings Settings;
+  std::vector<std::string> PictureFolders;
+  std::vector<std::string> SoundFolders;
+  SavedVolumes Volumes;
+
+  // Window state.
+  bool Created = false;
+  bool Activated = false;
+  bool PaintedOnce = false;
+  bool Closing = false;
+  bool HandedOver = false;
+  bool PasswordVerified = false;
+  uint32_t PlatformId = 0;
+  MouseReference Mouse;  // MouseArmed, LastMouseX, LastMouseY
+  bool SoundPlaying = false;
+  bool PictureBusy = false;
+  DateTime LastShownTime = 0;
+  std::vector<std::string> PictureFiles;
+  std::vector<std::string> SoundFiles;
+  std::vector<std::string> GroupQueue;
+  std::mt19937 Random;
+
+  bool InPreview() const { return PreviewParentHandle != 0; }
+  void ClearMouseArmed() { Mouse.armed = false; }
+
+  void FormCreate() override;
+  void FormActivate() override;
+  void FormPaint() override;
+  void FormCloseQuery(bool& canClose) override;
+  void FormClose() override;
+  void FormDestroy() override;
+  void FormKeyDown(WORD key) override;
+  void FormKeyPress(char32_t character) override;
+  void FormMouseDown(MouseButton button, int32_t x, int32_t y) override;
+  void FormMouseMove(int32_t x, int32_t y) override;
+  void Timer1Timer();
+
+  void CaptureDesktop();
+  void ShowPreviewIcon();
+
+ protected:
+  void CreateParams(CreateParamsData& params) override;
+
+ private:
+  void HideCursor();
+};
+
+}  // namespace lumora::win

@@ -1,0 +1,57 @@
+# Unit tests of the portable core: natively under the sanitizers, and
+# cross-built for Windows where ctest runs them through Wine.
+file(GLOB LUMORA_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+add_executable(lumora_unit_tests ${LUMORA_UNIT_SOURCES})
+target_link_libraries(lumora_unit_tests PRIVATE lumora_core GTest::gtest_main)
+target_compile_definitions(lumora_unit_tests PRIVATE
+  LUMORA_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
+if(WIN32)
+  target_link_libraries(lumora_unit_tests PRIVATE ${LUMORA_STATIC_LINK})
+endif()
+add_test(NAME unit COMMAND lumora_unit_tests)
+set_tests_properties(unit PROPERTIES LABELS "unit")
+
+# The settings as the saver reads them, printed one per line: from a .reg
+# file through the in-memory registry, or (on Windows) from the registry.
+add_executable(lumora-settings ${CMAKE_SOURCE_DIR}/tools/lumora_settings.cpp)
+if(WIN32)
+  target_link_libraries(lumora-settings PRIVATE lumora_shell ${LUMORA_STATIC_LINK} -municode)
+else()
+  target_link_libraries(lumora-settings PRIVATE lumora_core)
+endif()
+
+if(WIN32)
+  set_tests_properties(unit PROPERTIES RESOURCE_LOCK wine ENVIRONMENT "LUMORA_WINE=${LUMORA_WINE}")
+
+  # Win32-side tests against Wine's real registry, files and processes.
+  file(GLOB LUMORA_WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+  add_executable(lumora_win_tests ${LUMORA_WIN_TEST_SOURCES})
+  target_link_libraries(lumora_win_tests PRIVATE lumora_shell GTest::gtest_main ${LUMORA_STATIC_LINK})
+  add_test(NAME win COMMAND lumora_win_tests)
+  set_tests_properties(win PROPERTIES LABELS "wine" RESOURCE_LOCK wine ENVIRONMENT "LUMORA_WINE=${LUMORA_WINE}")
+
+  # The probe: finds and inspects windows, hosts a preview, reports monitors.
+  add_executable(lumora-probe ${CMAKE_SOURCE_DIR}/tools/probe/lumora_probe.cpp)
+  target_link_libraries(lumora-probe PRIVATE lumora_shell ${LUMORA_STATIC_LINK} -municode)
+
+  # A stand-in for the consumer family's PASSWORD.CPL whose answer a test
+  # chooses, to drive the saver's own password check.
+  add_library(test-password-cpl SHARED ${CMAKE_SOURCE_DIR}/tests/win/password_cpl/password_cpl.c)
+  set_target_properties(test-password-cpl PROPERTIES PREFIX "" OUTPUT_NAME PASSWORD SUFFIX .CPL)
+  target_link_options(test-password-cpl PRIVATE -static -Wl,--kill-at
+    ${CMAKE_SOURCE_DIR}/tests/win/password_cpl/password_cpl.def)
+
+  # The program as shipped: PE kind, imports, flags (no Wine needed).
+  add_test(NAME pe-check COMMAND bash ${CMAKE_SOURCE_DIR}/tests/check_pe.sh $<TARGET_FILE:Lumora>
+    ${CMAKE_OBJDUMP} ${CMAKE_SIZEOF_VOID_P})
+  set_tests_properties(pe-check PROPERTIES LABELS "static")
+
+  file(GLOB LUMORA_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.sh)
+  foreach(script ${LUMORA_E2E_TESTS})
+    get_filename_component(name ${script} NAME_WE)
+    string(REPLACE "test_" "e2e-" name ${name})
+    add_test(NAME ${name} COMMAND bash ${script})
+    set_tests_properties(${name} PROPERTIES LABELS "wine;e2e" RESOURCE_LOCK wine TIMEOUT 300
+      ENVIRONMENT "LUMORA_WINE=${LUMORA_WINE};LUMORA_BIN=${CMAKE_BINARY_DIR};LUMORA_SETTINGS_TOOL=$<TARGET_FILE:lumora-settings>")
+  endforeach()
+endif()
