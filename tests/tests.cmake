@@ -15,7 +15,7 @@ set_tests_properties(unit PROPERTIES LABELS "unit")
 # file through the in-memory registry, or (on Windows) from the registry.
 add_executable(lumora-settings ${CMAKE_SOURCE_DIR}/tools/lumora_settings.cpp)
 if(WIN32)
-  target_link_libraries(lumora-settings PRIVATE lumora_shell ${LUMORA_STATIC_LINK} -municode)
+  target_link_libraries(lumora-settings PRIVATE lumora_shell ${LUMORA_STATIC_LINK})
 else()
   target_link_libraries(lumora-settings PRIVATE lumora_core)
 endif()

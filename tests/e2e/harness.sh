@@ -2,8 +2,11 @@
 # and drives the program under Wine in a prefix shared by all tests.
 #
 #   source "$(dirname "$0")/harness.sh"
-#   h_init --two-monitors --japanese
+#   h_init [--two-monitors] [--japanese] [--screen WxHxD]
 #
+# --two-monitors: primary 1280x800 at X (1024,0) and a 1024x768 monitor left
+# of it; --japanese: Wine programs run in ja_JP.UTF-8 (code page 932);
+# default screen 1280x800x24.
 # Works under `set -euo pipefail`. Functions that return a program's status
 # (h_wait_exit, h_run_wine) make such a script stop on a non-zero status;
 # write `st=0; h_wait_exit "$pid" 10 || st=$?` to look at it.
@@ -69,7 +72,8 @@ h_init() {
     command -v "$tool" >/dev/null || h_fail "$tool is missing (run tools/setup.sh)"
   done
   export WINELOADER=$LUMORA_WINE WINESERVER WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  export WINEPREFIX="$H_ROOT/build/wine-prefix-$(basename "$LUMORA_WINE")"
+  WINEPREFIX="$H_ROOT/build/wine-prefix-${LUMORA_WINE##*/}"
+  export WINEPREFIX
   if [ "$japanese" = 1 ]; then
     local locdir="$H_ROOT/build/deps/locale"
     [ -d "$locdir/ja_JP.UTF-8" ] || h_fail "Japanese locale missing: $locdir/ja_JP.UTF-8 (run tools/setup.sh)"
@@ -84,9 +88,9 @@ h_init() {
   trap 'exit 143' TERM
 
   # One test at a time may use the shared prefix: its wineserver is bound to
-  # the display it started with.
+  # the display it started with. H_LOCK_WAIT: seconds to wait for the other.
   exec {H_LOCK_FD}>"$WINEPREFIX.lock"
-  flock -w 10 "$H_LOCK_FD" ||
+  flock -w "${H_LOCK_WAIT:-10}" "$H_LOCK_FD" ||
     h_fail "another end-to-end test ($(cat "$WINEPREFIX.owner" 2>/dev/null)) is using $WINEPREFIX; run them one at a time"
   H_LOCKED=1
   echo "$0 pid $$" >"$WINEPREFIX.owner"
@@ -118,7 +122,6 @@ _h_start_xvfb() {
   done
   [ -n "$H_XVFB_PID" ] || h_fail "cannot start Xvfb (see $H_TMP/xvfb.log)"
   export DISPLAY=":$n"
-  H_DISPLAY=$DISPLAY
   [ "$(xdotool getdisplaygeometry | tr ' ' x)" = "${size%x*}" ] ||
     h_fail "Xvfb $DISPLAY has size $(xdotool getdisplaygeometry), wanted $size"
   if [ "$two" = 1 ]; then
@@ -234,12 +237,13 @@ h_reg_import() {
   else
     text=$(tr -d '\r' <"$1")
   fi
-  found=$(printf '%s\n' "$text" | awk '/^\[-/ { k = ""; next } /^\[/ { k = $0; next }
-    k != "" && /^("([^"\\]|\\.)*"|@)="/ { print substr(k, 2, length(k) - 2); print; exit }')
+  found=$(awk '/^\[-/ { k = ""; next } /^\[/ { k = $0; next }
+    k != "" && /^("([^"\\]|\\.)*"|@)="/ { print substr(k, 2, length(k) - 2); print; exit }' <<<"$text")
   [ -n "$found" ] || return 0
   key=${found%%$'\n'*}
   line=${found#*$'\n'}
-  _h_reg_export "$key" | grep -Fxq -- "$line" ||
+  text=$(_h_reg_export "$key") || h_fail "import of $1 did not create [$key]"
+  grep -Fxq -- "$line" <<<"$text" ||
     h_fail "import of $1 did not take effect: $line missing under [$key]"
 }
 
@@ -268,7 +272,7 @@ h_reg_query() {
     HKLM\\*) key="HKEY_LOCAL_MACHINE${key#HKLM}" ;;
   esac
   text=$(_h_reg_export "$key") || h_fail "registry key $1 does not exist"
-  printf '%s\n' "$text" | awk -v k="[$key]" -v v="$2" '
+  awk -v k="[$key]" -v v="$2" '
     BEGIN { k = tolower(k); want = (v == "" || v == "@") ? "@" : "\"" tolower(v) "\"" }
     /^\[/ { in_k = (tolower($0) == k); next }
     !in_k { next }
@@ -290,7 +294,7 @@ h_reg_query() {
       if (data ~ /\\$/) { sub(/\\$/, "", data); line = data; cont = 1; next }
       print data; found = 1; exit
     }
-    END { exit !found }' || h_fail "registry value $2 not found under $1"
+    END { exit !found }' <<<"$text" || h_fail "registry value $2 not found under $1"
 }
 
 # h_screenshot FILE [GEOMETRY]: the whole X screen, or a crop like 200x100+10+20.

@@ -2,6 +2,7 @@
 # Checks the end-to-end harness itself: display layout as Windows programs see
 # it, desktop picture, registry round trip, mouse input, process control.
 # Needs LUMORA_WINE and a MinGW compiler for a small probe program.
+# shellcheck disable=SC2016  # h_check evaluates its single-quoted conditions
 set -euo pipefail
 source "$(dirname "$0")/harness.sh"
 

@@ -23,14 +23,14 @@ inline void CloseKernelHandle(HANDLE h) noexcept {
   if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
 }
 inline void CloseRegKey(HKEY k) noexcept { ::RegCloseKey(k); }
-inline void FreeModule(HMODULE m) noexcept { ::FreeLibrary(m); }
+inline void ReleaseLibrary(HMODULE m) noexcept { ::FreeLibrary(m); }
 inline void DeleteGdiObject(HGDIOBJ o) noexcept { ::DeleteObject(o); }
 inline void DeleteMemoryDC(HDC dc) noexcept { ::DeleteDC(dc); }
 inline void DestroyIconHandle(HICON i) noexcept { ::DestroyIcon(i); }
 
 using UniqueHandle = Owned<HANDLE, CloseKernelHandle>;
 using UniqueKey = Owned<HKEY, CloseRegKey>;
-using UniqueModule = Owned<HMODULE, FreeModule>;
+using UniqueModule = Owned<HMODULE, ReleaseLibrary>;
 using UniqueBitmap = Owned<HBITMAP, DeleteGdiObject>;
 using UniqueFont = Owned<HFONT, DeleteGdiObject>;
 using UniqueBrush = Owned<HBRUSH, DeleteGdiObject>;

@@ -1,0 +1,50 @@
+# Helpers of Lumora's end-to-end tests, on top of harness.sh.
+source "$(dirname "${BASH_SOURCE[0]}")/harness.sh"
+
+[ -n "${LUMORA_BIN:-}" ] || h_fail "LUMORA_BIN (the Windows build folder) is not set"
+L_SCR="$LUMORA_BIN/Lumora.scr"
+L_PROBE="$LUMORA_BIN/lumora-probe.exe"
+[ -f "$L_SCR" ] || h_fail "no $L_SCR: build the Windows preset first"
+[ -f "$L_PROBE" ] || h_fail "no $L_PROBE"
+
+# l_probe ARGS...: runs the probe and prints its key=value lines.
+l_probe() { h_run_wine "$L_PROBE" "$@" | tr -d '\r'; }
+# l_value KEY TEXT: the value of KEY in the probe's output.
+l_value() { sed -n "s/^$1=//p" <<<"$2" | head -n1; }
+
+# l_start VAR ARGS...: starts Lumora.scr with the arguments.
+l_start() {
+  local var=$1
+  shift
+  h_start "$var" -- "$L_SCR" "$@"
+}
+
+# l_wait_saver: waits for the saver window and prints its description.
+l_wait_saver() {
+  local info
+  info=$(l_probe wait-window TLumora 20) || h_fail "no window of class TLumora appeared"
+  printf '%s\n' "$info"
+}
+
+# l_expect_ends PID SECONDS WHAT: the process must end, normally, in time.
+l_expect_ends() {
+  local st=0
+  h_wait_exit "$1" "$2" || st=$?
+  [ "$st" != 124 ] || h_fail "$3: still running after $2 s"
+  [ "$st" = 0 ] || h_fail "$3: ended with status $st"
+  h_pass "$3"
+}
+
+# l_expect_runs PID SECONDS WHAT: the process must still run after SECONDS.
+l_expect_runs() {
+  sleep "$2"
+  h_running "$1" || h_fail "$3: the saver ended"
+  h_pass "$3"
+}
+
+# l_saver_settled: the saver paints its start image and waits two seconds
+# before its timer starts; tests that judge the screen wait for that.
+l_saver_settled() { sleep 3.5; }
+
+# l_fresh_settings: no settings key, so every run starts from the defaults.
+l_fresh_settings() { h_reg_delete_key 'HKEY_CURRENT_USER\Software\Orvane\Lumora'; }

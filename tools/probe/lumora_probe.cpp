@@ -1,0 +1,241 @@
+// Test helper that runs under Wine next to Lumora.scr: finds and describes
+// windows, reports monitors and the cursor, hosts a preview, answers
+// message boxes. Prints "key=value" lines; exit 0 on success.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<HWND> TopLevelWindows(const wchar_t* className) {
+  struct Search {
+    const wchar_t* className;
+    std::vector<HWND> found;
+  } search{className, {}};
+  ::EnumWindows(
+      [](HWND hwnd, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        wchar_t name[256] = {};
+        ::GetClassNameW(hwnd, name, 256);
+        if (std::wcscmp(name, s->className) == 0) s->found.push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+void Describe(HWND hwnd) {
+  RECT rc{};
+  ::GetWindowRect(hwnd, &rc);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  wchar_t title[256] = {};
+  ::GetWindowTextW(hwnd, title, 256);
+  std::printf("hwnd=%lu\nx=%ld\ny=%ld\nwidth=%ld\nheight=%ld\nvisible=%d\ntopmost=%d\npid=%lu\n",
+              static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), rc.left, rc.top, rc.right - rc.left,
+              rc.bottom - rc.top, ::IsWindowVisible(hwnd) ? 1 : 0,
+              (::GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0, pid);
+  std::wprintf(L"title=%ls\n", title);
+}
+
+HWND WaitForWindow(const wchar_t* className, double seconds) {
+  const DWORD until = ::GetTickCount() + static_cast<DWORD>(seconds * 1000);
+  do {
+    const auto found = TopLevelWindows(className);
+    if (!found.empty()) return found.front();
+    ::Sleep(50);
+  } while (static_cast<LONG>(until - ::GetTickCount()) > 0);
+  return nullptr;
+}
+
+bool SaveBitmap(HDC source, int x, int y, int width, int height, const wchar_t* path) {
+  HDC memory = ::CreateCompatibleDC(source);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;  // bottom-up, as BMP files store rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = ::SelectObject(memory, bitmap);
+  ::BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
+  ::GdiFlush();
+  const DWORD stride = ((width * 3 + 3) / 4) * 4;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+  file.bfSize = file.bfOffBits + stride * height;
+  bool ok = false;
+  if (FILE* f = ::_wfopen(path, L"wb")) {
+    ok = std::fwrite(&file, sizeof file, 1, f) == 1 && std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f) == 1 &&
+         std::fwrite(bits, stride * height, 1, f) == 1;
+    std::fclose(f);
+  }
+  ::SelectObject(memory, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  return ok;
+}
+
+void Pump(DWORD milliseconds) {
+  const DWORD until = ::GetTickCount() + milliseconds;
+  while (static_cast<LONG>(until - ::GetTickCount()) > 0) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::Sleep(10);
+  }
+}
+
+HWND FindChildOfClass(HWND parent, const wchar_t* className) {
+  return ::FindWindowExW(parent, nullptr, className, nullptr);
+}
+
+// Hosts "SCR /p <hwnd>" in a window of the given client size at (x, y),
+// saves the host's client area to a BMP, then destroys the host and waits
+// for the saver to end.
+int HostPreview(const wchar_t* scr, int x, int y, int width, int height, const wchar_t* bmp) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ::DefWindowProcW;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = L"LumoraPreviewHost";
+  ::RegisterClassW(&wc);
+  HWND host = ::CreateWindowExW(0, wc.lpszClassName, L"Preview host", WS_POPUP | WS_CLIPCHILDREN, x, y, width, height,
+                                nullptr, nullptr, wc.hInstance, nullptr);
+  ::ShowWindow(host, SW_SHOW);
+  Pump(200);
+  std::wstring command = L"\"" + std::wstring(scr) + L"\" /p " +
+                         std::to_wstring(static_cast<unsigned long>(reinterpret_cast<uintptr_t>(host)));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    std::printf("error=cannot start the saver (%lu)\n", ::GetLastError());
+    return 1;
+  }
+  HWND child = nullptr;
+  for (int i = 0; i < 100 && !child; ++i) {
+    Pump(50);
+    child = FindChildOfClass(host, L"TLumora");
+  }
+  std::printf("child=%d\n", child ? 1 : 0);
+  if (child) {
+    RECT rc{};
+    ::GetWindowRect(child, &rc);
+    ::MapWindowPoints(HWND_DESKTOP, host, reinterpret_cast<POINT*>(&rc), 2);
+    std::printf("child_x=%ld\nchild_y=%ld\nchild_width=%ld\nchild_height=%ld\n", rc.left, rc.top, rc.right - rc.left,
+                rc.bottom - rc.top);
+    std::printf("child_pid_matches=%d\n", [&] {
+      DWORD pid = 0;
+      ::GetWindowThreadProcessId(child, &pid);
+      return pid == process.dwProcessId ? 1 : 0;
+    }());
+  }
+  Pump(3000);  // the preview paints once its first activation is over
+  HDC screen = ::GetDC(nullptr);
+  POINT origin{0, 0};
+  ::ClientToScreen(host, &origin);
+  std::printf("saved=%d\n", SaveBitmap(screen, origin.x, origin.y, width, height, bmp) ? 1 : 0);
+  ::ReleaseDC(nullptr, screen);
+  std::printf("running_before_close=%d\n", ::WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT ? 1 : 0);
+  ::DestroyWindow(host);
+  DWORD waited = WAIT_TIMEOUT;
+  for (int i = 0; i < 200 && waited == WAIT_TIMEOUT; ++i) {
+    Pump(50);
+    waited = ::WaitForSingleObject(process.hProcess, 0);
+  }
+  DWORD code = 0;
+  ::GetExitCodeProcess(process.hProcess, &code);
+  std::printf("ended=%d\nexit=%lu\n", waited == WAIT_OBJECT_0 ? 1 : 0, code);
+  if (waited != WAIT_OBJECT_0) ::TerminateProcess(process.hProcess, 99);
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  return 0;
+}
+
+// Waits for a message box of the given title, prints its text and presses OK.
+int AnswerMessageBox(const wchar_t* title, double seconds) {
+  const DWORD until = ::GetTickCount() + static_cast<DWORD>(seconds * 1000);
+  do {
+    HWND box = ::FindWindowW(L"#32770", title);
+    if (box) {
+      HWND text = ::FindWindowExW(box, nullptr, L"Static", nullptr);
+      while (text && ::GetWindowTextLengthW(text) == 0) text = ::FindWindowExW(box, text, L"Static", nullptr);
+      wchar_t message[512] = {};
+      if (text) ::GetWindowTextW(text, message, 512);
+      std::wprintf(L"message=%ls\n", message);
+      ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+      return 0;
+    }
+    ::Sleep(50);
+  } while (static_cast<LONG>(until - ::GetTickCount()) > 0);
+  std::printf("message=\n");
+  return 1;
+}
+
+int Usage() {
+  std::fputs(
+      "usage: lumora-probe wait-window CLASS SECONDS | count-windows CLASS | monitors | cursor |\n"
+      "       host-preview SCR X Y WIDTH HEIGHT OUT.bmp | answer-box TITLE SECONDS |\n"
+      "       send-key CLASS VK | post-close CLASS\n",
+      stderr);
+  return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return Usage();
+  const std::wstring command = argv[1];
+  if (command == L"wait-window" && argc == 4) {
+    HWND hwnd = WaitForWindow(argv[2], std::wcstod(argv[3], nullptr));
+    if (!hwnd) {
+      std::printf("found=0\n");
+      return 1;
+    }
+    std::printf("found=1\n");
+    Describe(hwnd);
+    return 0;
+  }
+  if (command == L"count-windows" && argc == 3) {
+    std::printf("count=%u\n", static_cast<unsigned>(TopLevelWindows(argv[2]).size()));
+    return 0;
+  }
+  if (command == L"monitors") {
+    ::EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR, HDC, LPRECT r, LPARAM) -> BOOL {
+          std::printf("monitor=%ld,%ld,%ld,%ld\n", r->left, r->top, r->right, r->bottom);
+          return TRUE;
+        },
+        0);
+    std::printf("virtual=%d,%d,%d,%d\n", ::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+                ::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    return 0;
+  }
+  if (command == L"cursor") {
+    CURSORINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetCursorInfo(&info)) return 1;
+    std::printf("showing=%d\n", (info.flags & CURSOR_SHOWING) ? 1 : 0);
+    return 0;
+  }
+  if (command == L"host-preview" && argc == 8) {
+    return HostPreview(argv[2], _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]), _wtoi(argv[6]), argv[7]);
+  }
+  if (command == L"answer-box" && argc == 4) return AnswerMessageBox(argv[2], std::wcstod(argv[3], nullptr));
+  if (command == L"post-close" && argc == 3) {
+    HWND hwnd = WaitForWindow(argv[2], 1);
+    if (!hwnd) return 1;
+    ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  return Usage();
+}
