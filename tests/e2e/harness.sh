@@ -312,7 +312,8 @@ h_set_desktop_image() {
   /usr/bin/convert "$1" -alpha off -depth 8 "$src" || h_fail "cannot read image $1"
   # display returns non-zero here even when it did set the background.
   /usr/bin/display -window root "$src" >/dev/null 2>&1 || true
-  size=$(xdotool getdisplaygeometry | tr ' ' x)
+  # The whole X screen (xdotool reports only the primary monitor's size).
+  size=$(xdpyinfo | awk '/dimensions:/ {print $2}')
   /usr/bin/convert -size "$size" "tile:$src" "$want"
   h_screenshot desktop-actual.png
   [ "$(h_diff_pixels "$want" desktop-actual.png 3)" = 0 ] ||

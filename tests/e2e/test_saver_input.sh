@@ -9,7 +9,7 @@ l_fresh_settings
 
 /usr/bin/convert -size 1280x800 gradient:'#203080'-'#e0a030' \
   -fill '#ffffff' -draw 'circle 640,400 640,250' -fill '#c02020' -draw 'rectangle 80,80 400,300' \
-  -fill black -pointsize 90 -annotate +700+700 'DESKTOP' "$H_TMP/desktop.png"
+  "$H_TMP/desktop.png"
 h_set_desktop_image "$H_TMP/desktop.png"
 h_screenshot before.png
 

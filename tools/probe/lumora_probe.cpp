@@ -10,6 +10,14 @@
 
 namespace {
 
+// Prints "key=value" with the value as UTF-8, whatever the console code page.
+void PrintText(const char* key, const wchar_t* value) {
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, value, -1, nullptr, 0, nullptr, nullptr);
+  std::string utf8(size > 0 ? size - 1 : 0, '\0');
+  if (size > 1) ::WideCharToMultiByte(CP_UTF8, 0, value, -1, utf8.data(), size, nullptr, nullptr);
+  std::printf("%s=%s\n", key, utf8.c_str());
+}
+
 std::vector<HWND> TopLevelWindows(const wchar_t* className) {
   struct Search {
     const wchar_t* className;
@@ -38,14 +46,15 @@ void Describe(HWND hwnd) {
               static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), rc.left, rc.top, rc.right - rc.left,
               rc.bottom - rc.top, ::IsWindowVisible(hwnd) ? 1 : 0,
               (::GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0, pid);
-  std::wprintf(L"title=%ls\n", title);
+  PrintText("title", title);
 }
 
 HWND WaitForWindow(const wchar_t* className, double seconds) {
   const DWORD until = ::GetTickCount() + static_cast<DWORD>(seconds * 1000);
   do {
-    const auto found = TopLevelWindows(className);
-    if (!found.empty()) return found.front();
+    for (HWND hwnd : TopLevelWindows(className)) {
+      if (::IsWindowVisible(hwnd)) return hwnd;
+    }
     ::Sleep(50);
   } while (static_cast<LONG>(until - ::GetTickCount()) > 0);
   return nullptr;
@@ -139,6 +148,7 @@ int HostPreview(const wchar_t* scr, int x, int y, int width, int height, const w
     }());
   }
   Pump(3000);  // the preview paints once its first activation is over
+  if (child) std::printf("child_visible=%d\n", ::IsWindowVisible(child) ? 1 : 0);
   HDC screen = ::GetDC(nullptr);
   POINT origin{0, 0};
   ::ClientToScreen(host, &origin);
@@ -165,12 +175,16 @@ int AnswerMessageBox(const wchar_t* title, double seconds) {
   const DWORD until = ::GetTickCount() + static_cast<DWORD>(seconds * 1000);
   do {
     HWND box = ::FindWindowW(L"#32770", title);
-    if (box) {
-      HWND text = ::FindWindowExW(box, nullptr, L"Static", nullptr);
-      while (text && ::GetWindowTextLengthW(text) == 0) text = ::FindWindowExW(box, text, L"Static", nullptr);
-      wchar_t message[512] = {};
-      if (text) ::GetWindowTextW(text, message, 512);
-      std::wprintf(L"message=%ls\n", message);
+    // The box may be found before its text is in place: wait for the text.
+    wchar_t message[512] = {};
+    for (HWND text = box ? ::FindWindowExW(box, nullptr, nullptr, nullptr) : nullptr; text && !message[0];
+         text = ::FindWindowExW(box, text, nullptr, nullptr)) {
+      wchar_t cls[64] = {};
+      ::GetClassNameW(text, cls, 64);
+      if (_wcsicmp(cls, L"Static") == 0) ::GetWindowTextW(text, message, 512);
+    }
+    if (box && message[0]) {
+      PrintText("message", message);
       ::PostMessageW(box, WM_COMMAND, IDOK, 0);
       return 0;
     }

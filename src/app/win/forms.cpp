@@ -438,6 +438,10 @@ void TForm::TimerFired(UINT_PTR id) {
 void TForm::PaintWindow() {
   PaintScope paint(handle_);
   FormPaint();
+  PaintTo(paint.dc());
+}
+
+void TForm::PaintTo(HDC dc) {
   const Size client = ClientSize();
   bool covered = false;
   for (TGraphicControl* c : controls_) {
@@ -447,9 +451,9 @@ void TForm::PaintWindow() {
       covered = true;
     }
   }
-  if (!covered) FillRectangle(paint.dc(), {0, 0, client.width, client.height}, colour_);
+  if (!covered) FillRectangle(dc, {0, 0, client.width, client.height}, colour_);
   for (TGraphicControl* c : controls_) {
-    if (c->visible) c->Paint(paint.dc());
+    if (c->visible) c->Paint(dc);
   }
 }
 
@@ -488,6 +492,9 @@ LRESULT TForm::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       return 1;
     case WM_PAINT:
       PaintWindow();
+      return 0;
+    case WM_PRINTCLIENT:  // PrintWindow and the like: the same picture into their DC
+      PaintTo(reinterpret_cast<HDC>(wParam));
       return 0;
     case WM_SIZE:
       LayoutControls();

@@ -234,6 +234,7 @@ class TForm {
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
   void PaintWindow();
+  void PaintTo(HDC dc);
   void LayoutControls();
 
   const wchar_t* className_;
