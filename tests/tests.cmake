@@ -55,3 +55,10 @@ if(WIN32)
       ENVIRONMENT "LUMORA_WINE=${LUMORA_WINE};LUMORA_BIN=${CMAKE_BINARY_DIR};LUMORA_SETTINGS_TOOL=$<TARGET_FILE:lumora-settings>")
   endforeach()
 endif()
+
+if(WIN32)
+  # The harness itself: displays, monitors, locale, registry, input.
+  add_test(NAME e2e-harness COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/harness_selftest.sh)
+  set_tests_properties(e2e-harness PROPERTIES LABELS "wine;e2e" RESOURCE_LOCK wine TIMEOUT 300
+    ENVIRONMENT "LUMORA_WINE=${LUMORA_WINE}")
+endif()
