@@ -18,20 +18,27 @@ void PrintText(const char* key, const wchar_t* value) {
   std::printf("%s=%s\n", key, utf8.c_str());
 }
 
+struct Search {
+  const wchar_t* className;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM data) {
+  auto* s = reinterpret_cast<Search*>(data);
+  wchar_t name[256] = {};
+  ::GetClassNameW(hwnd, name, 256);
+  if (std::wcscmp(name, s->className) == 0) s->found.push_back(hwnd);
+  return TRUE;
+}
+
+BOOL CALLBACK PrintMonitor(HMONITOR, HDC, LPRECT r, LPARAM) {
+  std::printf("monitor=%ld,%ld,%ld,%ld\n", r->left, r->top, r->right, r->bottom);
+  return TRUE;
+}
+
 std::vector<HWND> TopLevelWindows(const wchar_t* className) {
-  struct Search {
-    const wchar_t* className;
-    std::vector<HWND> found;
-  } search{className, {}};
-  ::EnumWindows(
-      [](HWND hwnd, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        wchar_t name[256] = {};
-        ::GetClassNameW(hwnd, name, 256);
-        if (std::wcscmp(name, s->className) == 0) s->found.push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  Search search{className, {}};
+  ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
@@ -223,13 +230,7 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (command == L"monitors") {
-    ::EnumDisplayMonitors(
-        nullptr, nullptr,
-        [](HMONITOR, HDC, LPRECT r, LPARAM) -> BOOL {
-          std::printf("monitor=%ld,%ld,%ld,%ld\n", r->left, r->top, r->right, r->bottom);
-          return TRUE;
-        },
-        0);
+    ::EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0);
     std::printf("virtual=%d,%d,%d,%d\n", ::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
                 ::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN));
     return 0;

@@ -43,15 +43,15 @@ void ChangePassword() {
   if (change) change("SCRSAVE", AsWindow(PreviewParentHandle), 0, nullptr);
 }
 
+BOOL CALLBACK CollectMonitor(HMONITOR, HDC, LPRECT r, LPARAM data) {
+  reinterpret_cast<std::vector<Rect>*>(data)->push_back(Rect{r->left, r->top, r->right, r->bottom});
+  return TRUE;
+}
+
+// The monitors in the order the system lists them.
 std::vector<Rect> Monitors() {
   std::vector<Rect> monitors;
-  ::EnumDisplayMonitors(
-      nullptr, nullptr,
-      [](HMONITOR, HDC, LPRECT r, LPARAM data) -> BOOL {
-        reinterpret_cast<std::vector<Rect>*>(data)->push_back(Rect{r->left, r->top, r->right, r->bottom});
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&monitors));
+  ::EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
   return monitors;
 }
 
