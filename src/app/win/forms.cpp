@@ -315,23 +315,20 @@ void TForm::CreateHandleAndRun() {
   FormCreate();
 }
 
-int32_t TForm::Left() const {
+// The window's rectangle in its parent's client coordinates (screen
+// coordinates for a top-level window).
+static RECT PlacedRect(HWND hwnd) {
   RECT rc{};
-  ::GetWindowRect(handle_, &rc);
-  if (HWND parent = ::GetParent(handle_); parent && (::GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD)) {
+  ::GetWindowRect(hwnd, &rc);
+  if (HWND parent = ::GetParent(hwnd); parent && (::GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD)) {
     ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rc), 2);
   }
-  return rc.left;
+  return rc;
 }
 
-int32_t TForm::Top() const {
-  RECT rc{};
-  ::GetWindowRect(handle_, &rc);
-  if (HWND parent = ::GetParent(handle_); parent && (::GetWindowLongW(handle_, GWL_STYLE) & WS_CHILD)) {
-    ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rc), 2);
-  }
-  return rc.top;
-}
+int32_t TForm::Left() const { return PlacedRect(handle_).left; }
+
+int32_t TForm::Top() const { return PlacedRect(handle_).top; }
 
 int32_t TForm::Width() const {
   RECT rc{};
