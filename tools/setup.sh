@@ -16,7 +16,7 @@ run() { "$@" >>"$log" 2>&1 || fail "$*"; }
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(
-  ca-certificates dpkg-dev cmake ninja-build make nasm pkg-config python3
+  ca-certificates dpkg-dev cmake ninja-build make nasm pkg-config python3 procps
   g++ googletest libgtest-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
