@@ -48,3 +48,14 @@ l_saver_settled() { sleep 3.5; }
 
 # l_fresh_settings: no settings key, so every run starts from the defaults.
 l_fresh_settings() { h_reg_delete_key 'HKEY_CURRENT_USER\Software\Orvane\Lumora'; }
+
+# l_expect_desktop_shown MAX WHAT: after the saver settled, the screen must
+# match before.png (the desktop before the start) in all but MAX pixels.
+l_expect_desktop_shown() {
+  local differing
+  l_saver_settled
+  h_screenshot during.png
+  differing=$(h_diff_pixels before.png during.png 2)
+  [ "$differing" -lt "$1" ] || h_fail "the screen differs from the desktop in $differing pixels (see $H_TMP/during.png)"
+  h_pass "$2 ($differing pixels differ)"
+}

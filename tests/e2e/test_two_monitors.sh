@@ -30,10 +30,6 @@ geometry_now() {
 }
 h_wait_for geometry_now 5 || h_fail "saver window is $geometry, not -1024,0 2304x800"
 h_pass "the saver window starts at (-1024, 0) and covers 2304 x 800"
-l_saver_settled
-h_screenshot during.png
-differing=$(h_diff_pixels before.png during.png 2)
-[ "$differing" -lt 2304 ] || h_fail "the screen differs from the desktop in $differing pixels (see $H_TMP/during.png)"
-h_pass "both monitors show the desktop where it was ($differing pixels differ)"
+l_expect_desktop_shown 2304 "both monitors show the desktop where it was"
 h_key q
 l_expect_ends "$saver" 5 "the saver ends on a key"
