@@ -25,7 +25,10 @@ if(WIN32)
 
   # Win32-side tests against Wine's real registry, files and processes.
   file(GLOB LUMORA_WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
-  add_executable(lumora_win_tests ${LUMORA_WIN_TEST_SOURCES})
+  # The saver's resources (icon, version, manifest) come along for the
+  # preview test, which draws the program icon.
+  add_executable(lumora_win_tests ${LUMORA_WIN_TEST_SOURCES} ${CMAKE_BINARY_DIR}/generated/lumora.rc)
+  target_include_directories(lumora_win_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)
   target_link_libraries(lumora_win_tests PRIVATE lumora_shell GTest::gtest_main ${LUMORA_STATIC_LINK})
   add_test(NAME win COMMAND lumora_win_tests)
   set_tests_properties(win PROPERTIES LABELS "wine" RESOURCE_LOCK wine ENVIRONMENT "LUMORA_WINE=${LUMORA_WINE}")

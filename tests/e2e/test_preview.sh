@@ -16,8 +16,8 @@ printf '%s\n' "$out" >"$H_TMP/preview.txt"
 [ "$(l_value exit "$out")" = 0 ] || h_fail "the preview ended with status $(l_value exit "$out")"
 h_pass "the preview runs inside the host and ends with it"
 
-# The host's picture is kept for a look ($H_TMP/preview.png). Wine does not
-# show what a window of another process draws inside the host (the host's
-# screen area, an X screenshot and PrintWindow all stay blank), so the icon's
-# place is checked by the geometry rules' unit tests, not here.
+# Wine shows what a window of another process draws inside the host only
+# blank (the host's screen area, an X screenshot and PrintWindow alike), so
+# the picture itself is checked by the Win32 tests with an in-process host.
+# The capture is kept for a look.
 /usr/bin/convert "$H_TMP/preview.bmp" "$H_TMP/preview.png"

@@ -83,12 +83,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         break;
       case StartMode::Preview: {
         PreviewParentHandle = ParseWindowHandleArgument(second);
-        app.ShowAppWindow(SW_HIDE);
-        ::ShowWindow(AsWindow(PreviewParentHandle), SW_SHOW);
-        RECT host{};
-        ::GetWindowRect(AsWindow(PreviewParentHandle), &host);
-        TLumora* saver = app.CreateForm<TLumora>();
-        saver->SetBounds(0, 0, host.right - host.left, host.bottom - host.top);
+        StartPreview();
         break;
       }
       case StartMode::Saver: {

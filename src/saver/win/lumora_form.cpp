@@ -250,4 +250,15 @@ void TLumora::FormDestroy() {
   if (!InPreview()) TApplication::Instance().ShowAppWindow(SW_SHOWNORMAL);
 }
 
+TLumora* StartPreview() {
+  TApplication& app = TApplication::Instance();
+  app.ShowAppWindow(SW_HIDE);
+  ::ShowWindow(PreviewHost(), SW_SHOW);
+  RECT host{};
+  ::GetWindowRect(PreviewHost(), &host);
+  TLumora* saver = app.CreateForm<TLumora>();
+  saver->SetBounds(0, 0, host.right - host.left, host.bottom - host.top);
+  return saver;
+}
+
 }  // namespace lumora::win

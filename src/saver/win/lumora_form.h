@@ -81,4 +81,8 @@ class TLumora : public TForm {
   void HideCursor();
 };
 
+// Shows the saver as a child of the preview host (PreviewParentHandle),
+// filling the host.
+TLumora* StartPreview();
+
 }  // namespace lumora::win
