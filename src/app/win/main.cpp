@@ -76,6 +76,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const std::string first = args.empty() ? std::string() : args[0];
     const std::string second = args.size() > 1 ? args[1] : std::string();
     SwitchCharacterOfCommandLine = SwitchCharacter(first);
+    FirstCommandLineArgument = first;
     switch (ModeFromSwitch(SwitchCharacterOfCommandLine)) {
       case StartMode::PasswordChange:
         PreviewParentHandle = ParseWindowHandleArgument(second);

@@ -8,11 +8,13 @@
 #include "app/win/utilities.h"
 #include "app/win/wide.h"
 #include "app/win/win_registry.h"
+#include "saver/file_queue.h"
 
 namespace lumora::win {
 
 uint32_t PreviewParentHandle = 0;
 char SwitchCharacterOfCommandLine = 0;
+std::string FirstCommandLineArgument;
 
 namespace {
 
@@ -32,11 +34,72 @@ uint32_t PlatformIdFromSystem() {
 
 using VerifyScreenSavePwdFn = BOOL(WINAPI*)(HWND);
 
+// What the slideshow loop sees of the saver window.
+class SaverDriverHost : public SlideshowHost {
+ public:
+  explicit SaverDriverHost(TLumora& saver) : saver_(saver) {}
+
+  bool Closing() override { return saver_.Closing; }
+  void SetClosing() override { saver_.Closing = true; }
+  void CloseWindow() override { saver_.Close(); }
+  bool PlayNextSound() override { return saver_.PlayNextSound(); }
+  bool ShowNextPicture() override { return saver_.ShowNextPicture(); }
+  void ShowGroupLabel(int32_t number) override { saver_.ShowGroupLabel(number); }
+  void HideGroupLabel() override {
+    if (saver_.LabelGroup.visible) {
+      saver_.LabelGroup.visible = false;
+      saver_.Invalidate();
+    }
+  }
+  void LoadGroupFolders(int32_t group) override {
+    WinRegistry registry;
+    SettingsHooks hooks;
+    hooks.closing = [this] { return saver_.Closing; };
+    hooks.yield = [] { win::YieldToMessages(); };
+    lumora::LoadGroupFolders(registry, group, saver_.PictureFolders, hooks);
+  }
+  bool PicturePassDone() override { return saver_.PictureScanner && saver_.PictureScanner->PassDone; }
+  void ResumePictureScanner() override {
+    if (saver_.PictureScanner) saver_.PictureScanner->Resume();
+  }
+  bool SoundPassDone() override { return saver_.SoundScanner && saver_.SoundScanner->PassDone; }
+  void ResumeSoundScanner() override {
+    if (saver_.SoundScanner) saver_.SoundScanner->Resume();
+  }
+  bool HasSoundFolders() override { return !saver_.SoundFolders.empty(); }
+  void YieldToMessages() override { win::YieldToMessages(); }
+  void WaitSeconds(double seconds) override { win::WaitSeconds(seconds); }
+  void Sleep(uint32_t milliseconds) override { ::Sleep(milliseconds); }
+  uint32_t Random(uint32_t bound) override { return saver_.RandomBelow(bound); }
+  bool FileExists(const std::string& path) override {
+    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+  void RunCommandLine(const std::string& commandLine) override { win::RunCommandLine(Wide(commandLine)); }
+  std::string FirstArgument() override { return FirstCommandLineArgument; }
+  bool HandedOver() override { return saver_.HandedOver; }
+  void SetHandedOver() override { saver_.HandedOver = true; }
+  void ClearMouseArmed() override { saver_.ClearMouseArmed(); }
+  // The display-history log takes these lines once it exists.
+  void WriteLog(const std::string&) override {}
+  std::string NowText() override { return {}; }
+
+ private:
+  TLumora& saver_;
+};
+
 }  // namespace
 
-TLumora::TLumora() : TForm(L"TLumora", L"Lumora") {}
+TLumora::TLumora() : TForm(L"TLumora", L"Lumora") {
+  DriverHost = std::make_unique<SaverDriverHost>(*this);
+  Driver = std::make_unique<SlideshowDriver>(*DriverHost, Settings);
+}
 
-TLumora::~TLumora() = default;
+TLumora::~TLumora() {
+  // The workers hold references to the lists: join them first.
+  PictureScanner.reset();
+  SoundScanner.reset();
+}
 
 void TLumora::CreateParams(CreateParamsData& params) {
   if (InPreview()) {
@@ -79,9 +142,15 @@ void TLumora::FormCreate() {
   } else {
     if (PlatformId == kPlatformWin9x) ::SystemParametersInfoW(SPI_SCREENSAVERRUNNING, 1, nullptr, 0);
     HideCursor();
-    // The display-history log, the player window, the group queue and the
-    // two folder scanners start here as they are added.
+    // The display-history log and the player window start here as they are
+    // added.
     if (!Settings.DisplayPlayer) SetStayOnTop();
+    Driver->BuildGroupQueue();
+    PictureScanner = std::make_unique<TMFindFirst>(PictureFolders, PictureFiles, Settings.IsNewFolderAdd, "Photo");
+    PictureScanner->Resume();
+    SoundScanner = std::make_unique<TMFindFirst>(SoundFolders, SoundFiles, Settings.IsNewFolderAdd2, "Music");
+    SoundScanner->FolderCount = static_cast<int32_t>(SoundFolders.size());
+    SoundScanner->Resume();
     SetBounds(0, 0, ::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN));
     SetColour(ColorToRGB(Settings.BackColor));
     CaptureDesktop();
@@ -156,8 +225,57 @@ void TLumora::FormPaint() {
 void TLumora::Timer1Timer() {
   Timer1.SetEnabled(false);
   ClearMouseArmed();
-  // The slideshow driver runs from here once it exists; until then the
-  // start image stays on screen until input ends the saver.
+  Driver->RunSlideshow();
+}
+
+uint32_t TLumora::RandomBelow(uint32_t bound) {
+  if (bound <= 1) return 0;
+  return std::uniform_int_distribution<uint32_t>(0, bound - 1)(Random);
+}
+
+void TLumora::ShowGroupLabel(int32_t number) {
+  LabelGroup.SetCaption("グループ " + std::to_string(number));
+  LabelGroup.visible = true;
+  Invalidate();
+}
+
+std::string TLumora::TakeNextPicture() {
+  // A scanner that is gone or finishing (the window closes) sends nothing
+  // more: stop waiting for it.
+  return lumora::TakeNextPicture(
+      PictureFiles, Settings.RandomSort, [this](uint32_t bound) { return RandomBelow(bound); },
+      [this] { return Closing || !PictureScanner || PictureScanner->Idle(); },
+      [] {
+        WaitSeconds(5);
+        TApplication::Instance().ProcessMessages();
+      });
+}
+
+std::string TLumora::TakeNextSound() {
+  return lumora::TakeNextSound(
+      SoundFiles, Settings.RandomSortS, [this](uint32_t bound) { return RandomBelow(bound); },
+      [this] { return Closing || !SoundScanner || SoundScanner->PassDone || SoundScanner->Finished(); },
+      [] {
+        ::Sleep(100);
+        TApplication::Instance().ProcessMessages();
+      });
+}
+
+bool TLumora::ShowNextPicture() {
+  if (Closing || PictureBusy || !Activated) return true;
+  const std::string path = TakeNextPicture();
+  if (path.empty()) return false;
+  // The picture pipeline loads and draws the file here once it exists;
+  // until then the file is taken from the queue and counts as shown.
+  return true;
+}
+
+bool TLumora::PlayNextSound() {
+  if (InPreview() || SoundPlaying || Closing || !Activated) return true;
+  const std::string path = TakeNextSound();
+  if (path.empty()) return false;
+  // The player window plays the file here once it exists.
+  return true;
 }
 
 void TLumora::FormMouseMove(int32_t x, int32_t y) {
@@ -185,8 +303,12 @@ void TLumora::FormKeyPress(char32_t character) {
 
 void TLumora::FormKeyDown(WORD key) {
   if (key != VK_F3 || InPreview()) return;
-  // Skip the rest of the current group: with no files or folders left the
-  // driver moves on.
+  // Skip the rest of the current group: the scanner ends its pass, and with
+  // no files or folders left the driver moves on.
+  if (PictureScanner) {
+    PictureScanner->StopPass = true;
+    while (!PictureScanner->Idle() && !Closing) YieldToMessages();
+  }
   PictureFiles.clear();
   PictureFolders.clear();
 }
@@ -232,6 +354,10 @@ void TLumora::FormClose() {
   Closing = true;
   Created = false;
   if (InPreview()) return;
+  // The slideshow's last close request follows the one that input or the
+  // end rule made: the work below is done once.
+  if (CloseHandled) return;
+  CloseHandled = true;
   try {
     WinRegistry registry;
     SaveGroupCountUp(registry, Settings);
@@ -239,7 +365,9 @@ void TLumora::FormClose() {
     // A registry that refuses the write must not keep the saver open.
     TApplication::Instance().HandleException();
   }
-  // The scanners and the player window are ended here once they exist.
+  if (PictureScanner) PictureScanner->Terminate();
+  if (SoundScanner) SoundScanner->Terminate();
+  // The player window is closed here once it exists.
   if (PlatformId == kPlatformWin9x) ::SystemParametersInfoW(SPI_SCREENSAVERRUNNING, 0, nullptr, 0);
   ::ShowCursor(TRUE);
   // With "Change Volume" on, the volume component restores the saved levels here.

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@
 #include "app/datetime.h"
 #include "app/settings.h"
 #include "saver/input_rules.h"
+#include "saver/slideshow_driver.h"
+#include "saver/win/find_first.h"
 #include "app/win/forms.h"
 
 namespace lumora::win {
@@ -20,6 +23,9 @@ namespace lumora::win {
 extern uint32_t PreviewParentHandle;
 // Upper-cased switch character of the command line.
 extern char SwitchCharacterOfCommandLine;
+// The program's first command-line argument as given (the switch); the
+// saver that takes over at the end gets it too.
+extern std::string FirstCommandLineArgument;
 
 class TLumora : public TForm {
  public:
@@ -53,8 +59,16 @@ class TLumora : public TForm {
   DateTime LastShownTime = 0;
   std::vector<std::string> PictureFiles;
   std::vector<std::string> SoundFiles;
-  std::vector<std::string> GroupQueue;
   std::mt19937 Random;
+
+  // The two folder scanners, joined before the lists they fill go away.
+  std::unique_ptr<TMFindFirst> PictureScanner;
+  std::unique_ptr<TMFindFirst> SoundScanner;
+  // The slideshow loop and its view of this window; the group queue is the
+  // driver's.
+  std::unique_ptr<SlideshowHost> DriverHost;
+  std::unique_ptr<SlideshowDriver> Driver;
+  bool CloseHandled = false;
 
   bool InPreview() const { return PreviewParentHandle != 0; }
   void ClearMouseArmed() { Mouse.armed = false; }
@@ -73,6 +87,14 @@ class TLumora : public TForm {
 
   void CaptureDesktop();
   void ShowPreviewIcon();
+
+  // The steps of one driver cycle; false when nothing was left just now.
+  bool PlayNextSound();
+  bool ShowNextPicture();
+  std::string TakeNextPicture();
+  std::string TakeNextSound();
+  void ShowGroupLabel(int32_t number);
+  uint32_t RandomBelow(uint32_t bound);
 
  protected:
   void CreateParams(CreateParamsData& params) override;
