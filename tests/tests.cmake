@@ -44,6 +44,11 @@ if(WIN32)
   target_link_options(test-password-cpl PRIVATE -static -Wl,--kill-at
     ${CMAKE_SOURCE_DIR}/tests/win/password_cpl/password_cpl.def)
 
+  # Stands in for the saver that takes over: records its command line.
+  add_executable(test-other-saver ${CMAKE_SOURCE_DIR}/tests/win/other_saver/other_saver.cpp)
+  set_target_properties(test-other-saver PROPERTIES OUTPUT_NAME other-saver)
+  target_link_libraries(test-other-saver PRIVATE ${LUMORA_STATIC_LINK} -municode -mwindows)
+
   # The program as shipped: PE kind, imports, flags (no Wine needed).
   add_test(NAME pe-check COMMAND bash ${CMAKE_SOURCE_DIR}/tests/check_pe.sh $<TARGET_FILE:Lumora>
     ${CMAKE_OBJDUMP} ${CMAKE_SIZEOF_VOID_P})

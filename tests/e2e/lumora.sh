@@ -46,8 +46,24 @@ l_expect_runs() {
 # before its timer starts; tests that judge the screen wait for that.
 l_saver_settled() { sleep 3.5; }
 
-# l_fresh_settings: no settings key, so every run starts from the defaults.
-l_fresh_settings() { h_reg_delete_key 'HKEY_CURRENT_USER\Software\Orvane\Lumora'; }
+# l_settings LINE...: writes .reg value lines ('"End Option"=dword:00000002')
+# under the settings key.
+l_settings() {
+  { printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Orvane\\Lumora]\n'
+    printf '%s\n' "$@"; } | h_reg_write_utf16 "$H_TMP/settings.reg"
+  h_reg_import "$H_TMP/settings.reg"
+}
+
+# l_no_settings: no settings key at all.
+l_no_settings() { h_reg_delete_key 'HKEY_CURRENT_USER\Software\Orvane\Lumora'; }
+
+# l_fresh_settings: the defaults, except that the show never ends by itself
+# ("End Option" 2; "Draw Wait" and "MediaPlayer" come with it, the three
+# being read together), so that only input ends the saver.
+l_fresh_settings() {
+  l_no_settings
+  l_settings '"Draw Wait"=dword:00000005' '"MediaPlayer"=dword:00000000' '"End Option"=dword:00000002'
+}
 
 # l_expect_desktop_shown MAX WHAT: after the saver settled, the screen must
 # match before.png (the desktop before the start) in all but MAX pixels.

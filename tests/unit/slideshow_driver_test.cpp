@@ -108,7 +108,10 @@ class FakeWindow : public SlideshowHost {
   std::string NowText() override { return "2026/12/08 12:00:00"; }
 
   void AddGroups(int count) {
-    for (int g = 0; g < count; ++g) groupPictures[g] = {"g" + std::to_string(g) + "a", "g" + std::to_string(g) + "b"};
+    for (int g = 0; g < count; ++g) {
+      const std::string group = std::string("g").append(std::to_string(g));
+      groupPictures[g] = {group + "a", group + "b"};
+    }
   }
   // What the window does at creation: order the groups, list the first.
   void Start(SlideshowDriver& driver) {

@@ -68,8 +68,10 @@ class SaverDriverHost : public SlideshowHost {
   }
   bool HasSoundFolders() override { return !saver_.SoundFolders.empty(); }
   void YieldToMessages() override { win::YieldToMessages(); }
-  void WaitSeconds(double seconds) override { win::WaitSeconds(seconds); }
-  void Sleep(uint32_t milliseconds) override { ::Sleep(milliseconds); }
+  void WaitSeconds(double seconds) override { saver_.WaitUnlessClosing(seconds); }
+  void Sleep(uint32_t milliseconds) override {
+    if (!saver_.Closing) ::Sleep(milliseconds);
+  }
   uint32_t Random(uint32_t bound) override { return saver_.RandomBelow(bound); }
   bool FileExists(const std::string& path) override {
     const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
@@ -228,6 +230,16 @@ void TLumora::Timer1Timer() {
   Driver->RunSlideshow();
 }
 
+void TLumora::WaitUnlessClosing(double seconds) {
+  // WaitSeconds that gives up as soon as input or the end rule closes the
+  // window, so the saver goes away at once.
+  const int steps = static_cast<int>(seconds * 100);
+  for (int i = 0; i < steps && !Closing; ++i) {
+    ::Sleep(10);
+    TApplication::Instance().ProcessMessages();
+  }
+}
+
 uint32_t TLumora::RandomBelow(uint32_t bound) {
   if (bound <= 1) return 0;
   return std::uniform_int_distribution<uint32_t>(0, bound - 1)(Random);
@@ -245,8 +257,8 @@ std::string TLumora::TakeNextPicture() {
   return lumora::TakeNextPicture(
       PictureFiles, Settings.RandomSort, [this](uint32_t bound) { return RandomBelow(bound); },
       [this] { return Closing || !PictureScanner || PictureScanner->Idle(); },
-      [] {
-        WaitSeconds(5);
+      [this] {
+        WaitUnlessClosing(5);
         TApplication::Instance().ProcessMessages();
       });
 }

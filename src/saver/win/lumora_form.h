@@ -95,6 +95,7 @@ class TLumora : public TForm {
   std::string TakeNextSound();
   void ShowGroupLabel(int32_t number);
   uint32_t RandomBelow(uint32_t bound);
+  void WaitUnlessClosing(double seconds);
 
  protected:
   void CreateParams(CreateParamsData& params) override;
