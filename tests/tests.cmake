@@ -44,6 +44,10 @@ if(WIN32)
   target_link_options(test-password-cpl PRIVATE -static -Wl,--kill-at
     ${CMAKE_SOURCE_DIR}/tests/win/password_cpl/password_cpl.def)
 
+  # Benchmark of a scanner pass (run by tools/bench-scan.sh).
+  add_executable(lumora-scan-bench ${CMAKE_SOURCE_DIR}/tools/bench/scan_bench.cpp)
+  target_link_libraries(lumora-scan-bench PRIVATE lumora_shell ${LUMORA_STATIC_LINK} -municode)
+
   # Stands in for the saver that takes over: records its command line.
   add_executable(test-other-saver ${CMAKE_SOURCE_DIR}/tests/win/other_saver/other_saver.cpp)
   set_target_properties(test-other-saver PROPERTIES OUTPUT_NAME other-saver)

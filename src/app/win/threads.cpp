@@ -24,8 +24,8 @@ constexpr auto kNextCallWait = std::chrono::microseconds(500);
 struct Request {
   std::function<void()> call;
   const TThread* owner = nullptr;
-  bool done = false;
-  bool cancelled = false;
+  std::atomic<bool> done{false};
+  std::atomic<bool> cancelled{false};
 };
 
 // One lock for every worker: it guards the queue of synchronized calls and
@@ -33,7 +33,25 @@ struct Request {
 std::mutex g_lock;
 std::condition_variable g_changed;
 std::deque<std::shared_ptr<Request>> g_requests;
-bool g_wakePending = false;  // a message or the pause timer will run the queue
+std::atomic<int> g_queued{0};  // entries of g_requests, readable without the lock
+bool g_wakePending = false;     // a message or the pause timer will run the queue
+
+// A hand-over between the two threads costs two wake-ups through the
+// kernel (under Wine, through its server) when each side blocks at once;
+// a short spin first lets a quick partner answer without them.
+constexpr auto kSpin = std::chrono::microseconds(100);
+
+template <typename Ready>
+bool SpinFor(Ready&& ready) {
+  const auto until = std::chrono::steady_clock::now() + kSpin;
+  do {
+    for (int i = 0; i < 64; ++i) {
+      if (ready()) return true;
+      YieldProcessor();
+    }
+  } while (std::chrono::steady_clock::now() < until);
+  return ready();
+}
 HWND g_window = nullptr;
 
 void RunPendingCalls() {
@@ -44,6 +62,9 @@ void RunPendingCalls() {
     if (g_requests.empty()) {
       // A worker that is quick about its next call gets it run in this
       // slice; otherwise its next call wakes the window again.
+      lock.unlock();
+      SpinFor([] { return g_queued.load() > 0; });
+      lock.lock();
       g_changed.wait_for(lock, kNextCallWait, [] { return !g_requests.empty(); });
       if (g_requests.empty()) {
         g_wakePending = false;
@@ -56,6 +77,7 @@ void RunPendingCalls() {
     }
     std::shared_ptr<Request> request = g_requests.front();
     g_requests.pop_front();
+    --g_queued;
     lock.unlock();
     // Cancelled requests are taken off the queue by Terminate, which runs on
     // this thread too: a request found here is still wanted.
@@ -64,8 +86,8 @@ void RunPendingCalls() {
     } catch (...) {
       // A worker's errors are not shown to the user.
     }
-    lock.lock();
     request->done = true;
+    lock.lock();
     g_changed.notify_all();
   }
 }
@@ -121,6 +143,7 @@ void TThread::Terminate() {
       if ((*it)->owner == this) {
         (*it)->cancelled = true;
         it = g_requests.erase(it);
+        --g_queued;
       } else {
         ++it;
       }
@@ -140,15 +163,22 @@ bool TThread::Synchronize(const std::function<void()>& call) {
   std::unique_lock<std::mutex> lock(g_lock);
   if (terminated_) return false;
   g_requests.push_back(request);
+  ++g_queued;
   g_changed.notify_all();  // a slice in progress takes it at once
   if (!g_wakePending) {
     if (!::PostMessageW(g_window, kSynchronizeMessage, 0, 0)) {
       g_requests.pop_back();
+      --g_queued;
       return false;
     }
     g_wakePending = true;
   }
-  g_changed.wait(lock, [&] { return request->done || request->cancelled; });
+  lock.unlock();
+  const auto answered = [&] { return request->done.load() || request->cancelled.load(); };
+  if (!SpinFor(answered)) {
+    lock.lock();
+    g_changed.wait(lock, answered);
+  }
   return request->done;
 }
 
