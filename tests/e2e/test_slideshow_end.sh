@@ -10,16 +10,24 @@ h_mouse_to 640 400
 
 # No picture folders, "End Option" 0: the timer (1 s after the 2 s of the
 # first activation), the picture step's wait for files (5 s), the waits
-# around the scanner restart (2 + 2 s) and the sleep (1.5 to 3.5 s).
+# around the scanner restart (2 + 2 s) and the sleep (1.5 to 3.5 s). The
+# first of three empty groups is shown (its announcement takes 2 s more),
+# and closing moves the start group on by one, although the show's end
+# closes the window twice (the end rule, then the loop's last request).
 l_no_settings
-l_settings '"Draw Wait"=dword:00000005' '"MediaPlayer"=dword:00000000' '"End Option"=dword:00000000'
+l_settings '"Draw Wait"=dword:00000005' '"MediaPlayer"=dword:00000000' '"End Option"=dword:00000000' \
+  '"DataSetCount"=dword:00000003' '"DataSetNo"=dword:00000000' '"DispAllDataSet"=dword:00000000' \
+  '"GroupCountup"=dword:00000001'
 l_start saver /s
 l_wait_saver >/dev/null
 started=$(date +%s.%N)
 l_expect_ends "$saver" 30 "with nothing to show and \"End Option\" 0 the saver ends by itself"
 took=$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
-awk -v t="$took" 'BEGIN { exit !(t >= 12 && t <= 22) }' || h_fail "the end came after $took s, not after the waits (13.5 to 15.5 s)"
+awk -v t="$took" 'BEGIN { exit !(t >= 13 && t <= 24) }' || h_fail "the end came after $took s, not after the waits (15.5 to 17.5 s)"
 h_pass "it ended after $took s"
+[ "$(h_reg_query 'HKCU\Software\Orvane\Lumora' DataSetNo)" = dword:00000001 ] ||
+  h_fail "the start group moved on to $(h_reg_query 'HKCU\Software\Orvane\Lumora' DataSetNo), not to 1"
+h_pass "closing moved the start group on once"
 
 # "End Option" 2: it keeps running past that point, until a key.
 l_fresh_settings
