@@ -21,7 +21,7 @@ file(GLOB LUMORA_SHELL_SOURCES CONFIGURE_DEPENDS
   src/app/win/*.cpp src/saver/win/*.cpp src/media/win/*.cpp src/config/win/*.cpp src/imaging/win/*.cpp)
 list(REMOVE_ITEM LUMORA_SHELL_SOURCES ${CMAKE_SOURCE_DIR}/src/app/win/main.cpp)
 add_library(lumora_shell STATIC ${LUMORA_SHELL_SOURCES})
-target_link_libraries(lumora_shell PUBLIC lumora_core shlwapi shell32 ole32 user32 gdi32 advapi32 winmm)
+target_link_libraries(lumora_shell PUBLIC lumora_core shlwapi shell32 ole32 user32 gdi32 advapi32 winmm version)
 
 # The image libraries built by tools/setup.sh; later picture loading links them.
 find_library(LUMORA_JPEG_LIB NAMES libjpeg.a REQUIRED)

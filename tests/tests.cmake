@@ -31,7 +31,18 @@ if(WIN32)
   target_include_directories(lumora_win_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)
   target_link_libraries(lumora_win_tests PRIVATE lumora_shell GTest::gtest_main ${LUMORA_STATIC_LINK})
   add_test(NAME win COMMAND lumora_win_tests)
-  set_tests_properties(win PROPERTIES LABELS "wine" RESOURCE_LOCK wine ENVIRONMENT "LUMORA_WINE=${LUMORA_WINE}")
+  set_tests_properties(win PROPERTIES LABELS "wine" RESOURCE_LOCK wine ENVIRONMENT
+    "LUMORA_WINE=${LUMORA_WINE};LUMORA_SCR=$<TARGET_FILE:Lumora>;LUMORA_VERSION_JA=$<TARGET_FILE:test-version-ja>;LUMORA_VERSION_EN=$<TARGET_FILE:test-version-en>")
+
+  # Two DLLs that carry nothing but a version resource, read by the
+  # catalogue test: one under the keys savers use, one standard.
+  foreach(variant ja en)
+    add_library(test-version-${variant} SHARED ${CMAKE_SOURCE_DIR}/tests/win/version_dll/version_dll.c
+      ${CMAKE_SOURCE_DIR}/tests/win/version_dll/version_${variant}.rc)
+    set_target_properties(test-version-${variant} PROPERTIES PREFIX "" OUTPUT_NAME version-${variant})
+    target_link_options(test-version-${variant} PRIVATE -static)
+  endforeach()
+  add_dependencies(lumora_win_tests Lumora test-version-ja test-version-en)
 
   # The probe: finds and inspects windows, hosts a preview, reports monitors.
   add_executable(lumora-probe ${CMAKE_SOURCE_DIR}/tools/probe/lumora_probe.cpp)
