@@ -32,7 +32,7 @@ std::string DateTimeText(DateTime value, LogClock& clock) {
   const TimeParts time = DecodeTime(value);
   std::string text = clock.ShortDate(value);
   if (time.hour != 0 || time.minute != 0 || time.second != 0 || time.millisecond != 0) {
-    text += " " + clock.LongTime(value);
+    text.append(" ").append(clock.LongTime(value));
   }
   return text;
 }
@@ -64,7 +64,7 @@ void TrimLogFile(LogStorage& storage, const std::string& storedName) {
   const std::string bak = BakName(storedName);
   if (!storage.RewriteRaw(bak, kept)) return;
   try {
-    storage.ReplaceFile(bak, storedName);
+    storage.ReplaceLog(bak, storedName);
   } catch (const LogError&) {
     // The full log is still in place; the next start tries again.
   }

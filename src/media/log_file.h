@@ -34,7 +34,7 @@ class LogStorage {
   virtual bool RewriteRaw(const std::string& path, const std::vector<std::string>& lines) = 0;
   // Puts the file `replacement` in the place of `target` in one step, so
   // one of the two is always there under the target's name.
-  virtual void ReplaceFile(const std::string& replacement, const std::string& target) = 0;
+  virtual void ReplaceLog(const std::string& replacement, const std::string& target) = 0;
   // Opens for appending (creating the file), writes the UTF-8 lines in the
   // log's code page, each ended by CR LF, flushes and closes. Throws LogError.
   virtual void Append(const std::string& path, const std::vector<std::string>& lines) = 0;

@@ -26,7 +26,7 @@ class MemoryStorage : public LogStorage {
     files[path] = lines;
     return true;
   }
-  void ReplaceFile(const std::string& replacement, const std::string& target) override {
+  void ReplaceLog(const std::string& replacement, const std::string& target) override {
     if (replaceFails) throw LogError("cannot replace");
     files[target] = files[replacement];
     files.erase(replacement);

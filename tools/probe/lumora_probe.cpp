@@ -205,7 +205,7 @@ int Usage() {
   std::fputs(
       "usage: lumora-probe wait-window CLASS SECONDS | count-windows CLASS | monitors | cursor |\n"
       "       host-preview SCR X Y WIDTH HEIGHT OUT.bmp | answer-box TITLE SECONDS |\n"
-      "       send-key CLASS VK | post-close CLASS\n",
+      "       send-key CLASS VK | post-close CLASS | hold-file PATH SECONDS\n",
       stderr);
   return 2;
 }
@@ -246,6 +246,16 @@ int wmain(int argc, wchar_t** argv) {
     return HostPreview(argv[2], _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]), _wtoi(argv[6]), argv[7]);
   }
   if (command == L"answer-box" && argc == 4) return AnswerMessageBox(argv[2], std::wcstod(argv[3], nullptr));
+  if (command == L"hold-file" && argc == 4) {
+    // Keeps the file open without sharing, as another program might.
+    HANDLE file = ::CreateFileW(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    std::printf("held=1\n");
+    std::fflush(stdout);
+    ::Sleep(static_cast<DWORD>(std::wcstod(argv[3], nullptr) * 1000));
+    ::CloseHandle(file);
+    return 0;
+  }
   if (command == L"post-close" && argc == 3) {
     HWND hwnd = WaitForWindow(argv[2], 1);
     if (!hwnd) return 1;

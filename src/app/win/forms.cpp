@@ -231,23 +231,39 @@ void TLabel::SetCaption(const std::string& utf8) {
   Invalidate();
 }
 
-void TLabel::Paint(HDC dc) {
-  if (caption_.empty()) return;
-  const int32_t height = parent_.Scale(12);
-  UniqueFont font(::CreateFontW(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                                SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック"));
-  SelectGuard selectFont(dc, font.get());
-  RECT rc{bounds.left, bounds.top, bounds.right, bounds.bottom};
+UniqueFont TLabel::MakeFont() const {
+  return UniqueFont(::CreateFontW(-parent_.Scale(12), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                                  SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック"));
+}
+
+RECT TLabel::Layout(HDC dc) const {
   if (alignBottom) {
     const Size client = parent_.ClientSize();
-    rc = RECT{0, client.height - height - parent_.Scale(4), client.width, client.height};
-  } else {
-    SIZE extent{};
-    ::GetTextExtentPoint32W(dc, caption_.c_str(), static_cast<int>(caption_.size()), &extent);
-    rc.right = rc.left + extent.cx;
-    rc.bottom = rc.top + extent.cy;
+    return RECT{0, client.height - parent_.Scale(12) - parent_.Scale(4), client.width, client.height};
   }
+  SIZE extent{};
+  ::GetTextExtentPoint32W(dc, caption_.c_str(), static_cast<int>(caption_.size()), &extent);
+  return RECT{bounds.left, bounds.top, bounds.left + extent.cx, bounds.top + extent.cy};
+}
+
+void TLabel::Invalidate() {
+  if (!parent_.Handle()) return;
+  RECT old{bounds.left, bounds.top, bounds.right, bounds.bottom};
+  ::InvalidateRect(parent_.Handle(), &old, FALSE);
+  if (!visible) return;
+  WindowDC dc(parent_.Handle());
+  const UniqueFont font = MakeFont();
+  SelectGuard selectFont(dc.get(), font.get());
+  RECT now = Layout(dc.get());
+  ::InvalidateRect(parent_.Handle(), &now, FALSE);
+}
+
+void TLabel::Paint(HDC dc) {
+  if (caption_.empty()) return;
+  const UniqueFont font = MakeFont();
+  SelectGuard selectFont(dc, font.get());
+  RECT rc = Layout(dc);
   bounds = Rect{rc.left, rc.top, rc.right, rc.bottom};
   if (!transparent) FillRectangle(dc, bounds, background);
   ::SetBkMode(dc, TRANSPARENT);

@@ -113,7 +113,7 @@ class TGraphicControl {
   bool visible = true;
   bool alignClient = false;  // follows the client area
   virtual void Paint(HDC dc) = 0;
-  void Invalidate();
+  virtual void Invalidate();
 
  protected:
   TForm& parent_;
@@ -142,8 +142,14 @@ class TLabel : public TGraphicControl {
   void SetCaption(const std::string& utf8);
   const std::wstring& Caption() const { return caption_; }
   void Paint(HDC dc) override;
+  // Repaints where the label was and where its text goes now.
+  void Invalidate() override;
 
  private:
+  // The rectangle the caption takes, measured with the label's font.
+  RECT Layout(HDC dc) const;
+  UniqueFont MakeFont() const;
+
   std::wstring caption_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/text.h"
 #include "app/win/handles.h"
 #include "app/win/utilities.h"
 #include "app/win/wide.h"
@@ -82,9 +83,8 @@ class SaverDriverHost : public SlideshowHost {
   bool HandedOver() override { return saver_.HandedOver; }
   void SetHandedOver() override { saver_.HandedOver = true; }
   void ClearMouseArmed() override { saver_.ClearMouseArmed(); }
-  // The display-history log takes these lines once it exists.
-  void WriteLog(const std::string&) override {}
-  std::string NowText() override { return {}; }
+  void WriteLog(const std::string& line) override { saver_.WriteLogLine(line); }
+  std::string NowText() override { return saver_.LogFile1.NowText(); }
 
  private:
   TLumora& saver_;
@@ -144,8 +144,12 @@ void TLumora::FormCreate() {
   } else {
     if (PlatformId == kPlatformWin9x) ::SystemParametersInfoW(SPI_SCREENSAVERRUNNING, 1, nullptr, 0);
     HideCursor();
-    // The display-history log and the player window start here as they are
-    // added.
+    TrimLogFile(LogStorage, Settings.LogFile);
+    if (!IsBlank(Settings.LogFile)) {
+      LogFile1.LogFileName = std::string(Trim(Settings.LogFile));
+      LogFile1.SetActive(true);
+    }
+    // The player window starts here once it exists.
     if (!Settings.DisplayPlayer) SetStayOnTop();
     Driver->BuildGroupQueue();
     PictureScanner = std::make_unique<TMFindFirst>(PictureFolders, PictureFiles, Settings.IsNewFolderAdd, "Photo");
@@ -277,6 +281,7 @@ bool TLumora::ShowNextPicture() {
   if (Closing || PictureBusy || !Activated) return true;
   const std::string path = TakeNextPicture();
   if (path.empty()) return false;
+  WriteLogLine(LogFile1.NowText() + ", " + path);
   // The picture pipeline loads and draws the file here once it exists;
   // until then the file is taken from the queue and counts as shown.
   return true;
@@ -305,12 +310,26 @@ void TLumora::FormMouseDown(MouseButton, int32_t, int32_t) {
 }
 
 void TLumora::FormKeyPress(char32_t character) {
-  // The history log notes key presses once it exists; the space bar then
-  // only adds a line and the show goes on.
-  if (ActionForCharacter(character, Settings.LogFile) == KeyPressAction::LogOnly) return;
+  // With a log, the space bar only adds a line and the show goes on.
+  if (ActionForCharacter(character, Settings.LogFile) == KeyPressAction::LogOnly) {
+    WriteLogLine(LogFile1.NowText() + ", Press Key!!");
+    return;
+  }
   if (InPreview()) return;
+  WriteLogLine(LogFile1.NowText() + ", Press Key!!");
   Closing = true;
   Close();
+}
+
+void TLumora::WriteLogLine(const std::string& line) {
+  try {
+    LogFile1.WriteLog(line);
+  } catch (const LogError& error) {
+    if (!LogFailureReported) {
+      LogFailureReported = true;
+      Label2.SetCaption(error.what());
+    }
+  }
 }
 
 void TLumora::FormKeyDown(WORD key) {
@@ -386,6 +405,7 @@ void TLumora::FormClose() {
 }
 
 void TLumora::FormDestroy() {
+  LogFile1.SetActive(false);  // the end banner
   TApplication::Instance().OnException = nullptr;  // the label goes with the window
   if (!InPreview()) TApplication::Instance().ShowAppWindow(SW_SHOWNORMAL);
 }

@@ -15,6 +15,8 @@
 #include "saver/input_rules.h"
 #include "saver/slideshow_driver.h"
 #include "saver/win/find_first.h"
+#include "media/log_file.h"
+#include "media/win/win_log.h"
 #include "app/win/forms.h"
 
 namespace lumora::win {
@@ -69,6 +71,15 @@ class TLumora : public TForm {
   std::unique_ptr<SlideshowHost> DriverHost;
   std::unique_ptr<SlideshowDriver> Driver;
   bool CloseHandled = false;
+
+  // The display-history log (full screen only).
+  WinLogStorage LogStorage;
+  WinLogClock LogClock;
+  TLogFile LogFile1{LogStorage, LogClock, ProgramFolder(), [] { return ProgramFileVersion(); }};
+  bool LogFailureReported = false;
+  // Writes a line; a log that fails is reported once in Label2 and the
+  // show goes on as if it had been written.
+  void WriteLogLine(const std::string& line);
 
   bool InPreview() const { return PreviewParentHandle != 0; }
   void ClearMouseArmed() { Mouse.armed = false; }
