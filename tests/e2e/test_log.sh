@@ -11,6 +11,10 @@ version=$(sed -n 's/^project(Lumora VERSION \([0-9.]*\).*/\1/p' "$H_ROOT/CMakeLi
 pictures="$H_TMP/pictures"
 mkdir -p "$pictures"
 for n in 1 2 3; do printf 'x' >"$pictures/p$n.jpg"; done
+# A path the log's code page (1252 here) cannot hold.
+japanese="$H_TMP/写真"
+mkdir -p "$japanese"
+printf 'x' >"$japanese/夏.jpg"
 logdir="$H_TMP/logs"  # made by the saver: one missing level
 log="$logdir/history.log"
 
@@ -20,8 +24,9 @@ l_log_settings() {
   l_no_settings
   l_settings '"Draw Wait"=dword:00000005' '"MediaPlayer"=dword:00000000' '"End Option"=dword:00000002' \
     "\"LogFile\"=\"${1//\\/\\\\}\""
-  printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Orvane\\Lumora\\Folders]\n"0000"="%s"\n' \
-    "$(_h_winpath "$pictures" | sed 's/\\/\\\\/g')" | h_reg_write_utf16 "$H_TMP/folders.reg"
+  printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Orvane\\Lumora\\Folders]\n"0000"="%s"\n"0001"="%s"\n' \
+    "$(_h_winpath "$japanese" | sed 's/\\/\\\\/g')" "$(_h_winpath "$pictures" | sed 's/\\/\\\\/g')" |
+    h_reg_write_utf16 "$H_TMP/folders.reg"
   h_reg_import "$H_TMP/folders.reg"
 }
 # lines FILE: the log's lines without their CR.
@@ -41,6 +46,9 @@ winpictures=$(_h_winpath "$pictures")
 lines "$log" | grep -F ", $winpictures\\p" | head -n1 | grep -Eq '^[0-9].*, Z:\\.*\\p[123]\.jpg$' ||
   h_fail "no picture line of the form 'date time, path': $(lines "$log" | sed -n 3p)"
 h_pass "each picture taken adds 'date time, path'"
+lines "$log" | grep -Eq ', Z:\\.*\\[?][?]\\[?]\.jpg$' ||
+  h_fail "no best-fit line for the Japanese path: $(lines "$log" | sed -n 3,6p)"
+h_pass "a path the code page cannot hold is logged in its best fit, and the show goes on"
 
 h_key space
 l_expect_runs "$saver" 1.5 "the space bar leaves the saver running"
