@@ -17,7 +17,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 packages=(
   ca-certificates dpkg-dev cmake ninja-build make nasm pkg-config python3 procps
-  g++ googletest libgtest-dev
+  g++ googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev libjpeg-turbo-progs
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   libz-mingw-w64-dev
