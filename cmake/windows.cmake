@@ -23,13 +23,6 @@ list(REMOVE_ITEM LUMORA_SHELL_SOURCES ${CMAKE_SOURCE_DIR}/src/app/win/main.cpp)
 add_library(lumora_shell STATIC ${LUMORA_SHELL_SOURCES})
 target_link_libraries(lumora_shell PUBLIC lumora_core shlwapi shell32 ole32 user32 gdi32 advapi32 winmm version)
 
-# The image libraries built by tools/setup.sh; later picture loading links them.
-find_library(LUMORA_JPEG_LIB NAMES libjpeg.a REQUIRED)
-find_library(LUMORA_PNG_LIB NAMES libpng16.a REQUIRED)
-find_library(LUMORA_GIF_LIB NAMES libgif.a REQUIRED)
-find_library(LUMORA_Z_LIB NAMES libz.a REQUIRED)
-find_path(LUMORA_IMAGE_INCLUDE NAMES jpeglib.h png.h gif_lib.h REQUIRED)
-
 set(LUMORA_ICON ${CMAKE_BINARY_DIR}/generated/lumora.ico)
 add_custom_command(OUTPUT ${LUMORA_ICON}
   COMMAND bash ${CMAKE_SOURCE_DIR}/tools/make-icon.sh ${LUMORA_ICON}

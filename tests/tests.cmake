@@ -4,7 +4,8 @@ file(GLOB LUMORA_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*
 add_executable(lumora_unit_tests ${LUMORA_UNIT_SOURCES})
 target_link_libraries(lumora_unit_tests PRIVATE lumora_core GTest::gtest_main)
 target_compile_definitions(lumora_unit_tests PRIVATE
-  LUMORA_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
+  LUMORA_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
+  LUMORA_CORPORA="${CMAKE_SOURCE_DIR}/../shared/corpora")
 if(WIN32)
   target_link_libraries(lumora_unit_tests PRIVATE ${LUMORA_STATIC_LINK})
 endif()
@@ -18,6 +19,13 @@ if(WIN32)
   target_link_libraries(lumora-settings PRIVATE lumora_shell ${LUMORA_STATIC_LINK})
 else()
   target_link_libraries(lumora-settings PRIVATE lumora_core)
+endif()
+
+# The picture pipeline from the command line (EXIF, decoding, turning).
+add_executable(lumora-cli ${CMAKE_SOURCE_DIR}/tools/lumora_cli.cpp)
+target_link_libraries(lumora-cli PRIVATE lumora_core)
+if(WIN32)
+  target_link_libraries(lumora-cli PRIVATE ${LUMORA_STATIC_LINK} -municode)
 endif()
 
 if(WIN32)

@@ -9,7 +9,13 @@
 #include "app/win/utilities.h"
 #include "app/win/wide.h"
 #include "app/win/win_registry.h"
+#include "app/file_bytes.h"
+#include "imaging/exif.h"
+#include "imaging/win/dib.h"
+#include "imaging/win/metafile.h"
+#include "saver/composition.h"
 #include "saver/file_queue.h"
+#include "saver/picture_step.h"
 
 namespace lumora::win {
 
@@ -93,6 +99,9 @@ class SaverDriverHost : public SlideshowHost {
 }  // namespace
 
 TLumora::TLumora() : TForm(L"TLumora", L"Lumora") {
+  RegisterBuiltInFormats(Formats);
+  Formats.Register("wmf", DecodeWindowsMetafile);
+  Formats.Register("emf", DecodeEnhancedMetafile);
   DriverHost = std::make_unique<SaverDriverHost>(*this);
   Driver = std::make_unique<SlideshowDriver>(*DriverHost, Settings);
 }
@@ -281,9 +290,57 @@ bool TLumora::ShowNextPicture() {
   if (Closing || PictureBusy || !Activated) return true;
   const std::string path = TakeNextPicture();
   if (path.empty()) return false;
-  WriteLogLine(LogFile1.NowText() + ", " + path);
-  // The picture pipeline loads and draws the file here once it exists;
-  // until then the file is taken from the queue and counts as shown.
+  const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+
+  PictureBusy = true;
+  struct Done {
+    TLumora& saver;
+    ~Done() { saver.PictureBusy = false; }
+  } done{*this};
+
+  TExif exif;
+  Bitmap24 work;
+  std::vector<uint8_t> bytes;
+  try {
+    // The log line comes before decoding, so a file that breaks the
+    // decoder is still on record; a log that fails does not stop the step.
+    WriteLogLine(LogFile1.NowText() + ", " + path);
+    bytes = ReadFileBytes(path, kMaxPictureFileBytes);
+    try {
+      exif.ReadFromBytes(bytes.data(), bytes.size());
+    } catch (...) {
+      exif.Clear();  // shown without orientation handling
+    }
+    work = Formats.Decode(bytes, ExtensionOf(path));
+  } catch (const std::exception&) {
+    return true;  // a broken file never stops the show
+  }
+  bytes.clear();
+  bytes.shrink_to_fit();
+  if (work.width < 1 || work.height < 1) return true;
+
+  ApplyExifOrientation(work, Closing ? 1 : exif.Orientation, [] { YieldToMessages(); });
+  const Size window = ClientSize();
+  const Size shown = ComputeDisplaySize({Settings.DrawPosision, Settings.GraphicsSize}, window,
+                                        {work.width, work.height}, {work.width, work.height},
+                                        [this] { return std::uniform_real_distribution<double>(0, 1)(Random); });
+  const Point at = CenterPosition(window, shown);
+
+  // The previous picture stays "Draw Wait" seconds; loading this one
+  // happened during that time.
+  while (!Closing && (win::Now() - LastShownTime) * 86400.0 < Settings.DrawWait) {
+    YieldToMessages();
+    ::Sleep(500);
+  }
+  if (Closing) return true;
+  LastShownTime = win::Now();
+  try {
+    DrawBitmap24(ImageMain.picture.DC(), {at.x, at.y, at.x + shown.width, at.y + shown.height}, work);
+    ImageMain.Changed();
+  } catch (...) {
+    // A failed draw leaves the screen as it was.
+  }
   return true;
 }
 

@@ -15,6 +15,7 @@
 #include "saver/input_rules.h"
 #include "saver/slideshow_driver.h"
 #include "saver/win/find_first.h"
+#include "imaging/picture_formats.h"
 #include "media/log_file.h"
 #include "media/win/win_log.h"
 #include "app/win/forms.h"
@@ -71,6 +72,12 @@ class TLumora : public TForm {
   std::unique_ptr<SlideshowHost> DriverHost;
   std::unique_ptr<SlideshowDriver> Driver;
   bool CloseHandled = false;
+
+  // Picture files by extension; the plug-in host adds its formats here.
+  PictureFormats Formats;
+  // Larger files are refused before reading (no picture within the pixel
+  // budget needs more).
+  static constexpr uint64_t kMaxPictureFileBytes = 512ull << 20;
 
   // The display-history log (full screen only).
   WinLogStorage LogStorage;

@@ -1,0 +1,10 @@
+# Native benchmarks of the portable core (Google Benchmark). Left out of
+# Windows builds and of the sanitizer build, whose timings would mean little.
+if(NOT WIN32 AND NOT LUMORA_SANITIZE)
+  find_package(benchmark QUIET)
+  if(benchmark_FOUND)
+    # Turning a 6000 × 4000 picture by 30 degrees against a plain memcpy.
+    add_executable(lumora-rotate-bench ${CMAKE_CURRENT_LIST_DIR}/rotate_bench.cpp)
+    target_link_libraries(lumora-rotate-bench PRIVATE lumora_core benchmark::benchmark)
+  endif()
+endif()
