@@ -28,7 +28,7 @@
 # (libimage-exiftool-perl), and fonts-dejavu-core or fonts-ipafont-gothic.
 set -euo pipefail
 
-VERSION="lumora-demo-pictures 1"
+VERSION="lumora-demo-pictures 2"
 IM=/usr/bin/convert
 EXIFTOOL=/usr/bin/exiftool
 
@@ -151,9 +151,18 @@ render() {
 
 # EXIF edits are collected here and done by one exiftool run at the end.
 exif_args=()
+# Camera settings, one set after another, so the EXIF readers have
+# apertures, exposure times and speeds to show.
+fnumbers=(2.8 4 5.6 8 11 1.8 16 3.5)
+exposures=(1/60 1/125 1/250 1/500 1/30 1/1000 1/2 1/15)
+isos=(100 200 400 800 1600 64 3200 125)
+exif_count=0
 # add_exif FILE DATE [ORIENTATION]
 add_exif() {
+  local i=$((exif_count % 8))
+  exif_count=$((exif_count + 1))
   exif_args+=("-DateTimeOriginal=$2" "-CreateDate=$2")
+  exif_args+=("-FNumber=${fnumbers[i]}" "-ExposureTime=${exposures[i]}" "-ISO=${isos[i]}")
   [[ -z ${3:-} ]] || exif_args+=("-Orientation=$3")
   exif_args+=("$1" -execute)
 }
