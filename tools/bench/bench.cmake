@@ -6,5 +6,8 @@ if(NOT WIN32 AND NOT LUMORA_SANITIZE)
     # Turning a 6000 × 4000 picture by 30 degrees against a plain memcpy.
     add_executable(lumora-rotate-bench ${CMAKE_CURRENT_LIST_DIR}/rotate_bench.cpp)
     target_link_libraries(lumora-rotate-bench PRIVATE lumora_core benchmark::benchmark)
+    # JPEG decoding and EXIF reading (tools/bench-pictures.sh runs both).
+    add_executable(lumora-picture-bench ${CMAKE_CURRENT_LIST_DIR}/picture_bench.cpp)
+    target_link_libraries(lumora-picture-bench PRIVATE lumora_core benchmark::benchmark)
   endif()
 endif()
