@@ -6,7 +6,9 @@
 
 #include <cstdint>
 
+#include "app/settings.h"
 #include "app/win/forms.h"
+#include "app/win/win_registry.h"
 #include "saver/input_rules.h"
 #include "saver/win/lumora_form.h"
 
@@ -38,6 +40,13 @@ TEST(Preview, DrawsTheStillIconInTheMiddleOfTheHostAndEndsWithIt) {
                                 100, kWidth, kHeight, nullptr, nullptr, wc.hInstance, nullptr);
   ASSERT_TRUE(host);
 
+  // A background colour of its own, so the icon's square and the host's
+  // area around it can be told apart: the preview window keeps the desktop
+  // colour, the icon picture is made on "BackColor".
+  WinRegistry registry;
+  registry.DeleteKey(kSettingsKey);
+  WriteInteger(*registry.Open(kSettingsKey, true), "BackColor", 0x00336699);
+
   TApplication& app = TApplication::Instance();
   app.Initialize(::GetModuleHandleW(nullptr));
   PreviewParentHandle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(host));
@@ -56,16 +65,17 @@ TEST(Preview, DrawsTheStillIconInTheMiddleOfTheHostAndEndsWithIt) {
   ::BitBlt(shown.DC(), 0, 0, kWidth, kHeight, screen, origin.x, origin.y, SRCCOPY);
   ::ReleaseDC(nullptr, screen);
 
-  // The icon as the program's resources draw it on the saver's background.
-  const COLORREF background = ColorToRGB(saver->Settings.BackColor);
+  // The icon as the program's resources draw it on "BackColor".
+  ASSERT_EQ(saver->Settings.BackColor, 0x00336699u);
+  const COLORREF background = ColorToRGB(kDesktopColour);
   TBitmap icon;
-  icon.SetSize(32, 32, background);
+  icon.SetSize(32, 32, RGB(0x99, 0x66, 0x33));
   HICON mainIcon = ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON");
   ASSERT_TRUE(mainIcon) << "the test program carries the saver's resources";
   ::DrawIconEx(icon.DC(), 0, 0, mainIcon, 32, 32, 0, nullptr, DI_NORMAL);
   int iconPixels = 0;
   for (int y = 0; y < 32; ++y)
-    for (int x = 0; x < 32; ++x) iconPixels += PixelAt(icon, x, y) != background;
+    for (int x = 0; x < 32; ++x) iconPixels += PixelAt(icon, x, y) != RGB(0x99, 0x66, 0x33);
   ASSERT_GT(iconPixels, 200) << "the icon must differ from the background to be seen";
 
   const Point at = PreviewIconPosition(kWidth, kHeight);
@@ -80,7 +90,7 @@ TEST(Preview, DrawsTheStillIconInTheMiddleOfTheHostAndEndsWithIt) {
     }
   }
   EXPECT_EQ(iconMismatches, 0) << "the icon is not drawn at (60, 40)";
-  EXPECT_EQ(backgroundMismatches, 0) << "the host around the icon is not the background colour";
+  EXPECT_EQ(backgroundMismatches, 0) << "the host around the icon is not the desktop colour";
 
   // Closing the host takes the preview with it and ends the loop.
   ::DestroyWindow(host);
@@ -89,6 +99,7 @@ TEST(Preview, DrawsTheStillIconInTheMiddleOfTheHostAndEndsWithIt) {
   EXPECT_TRUE(app.Terminated());
   app.DestroyForms();
   PreviewParentHandle = 0;
+  registry.DeleteKey(kSettingsKey);
 }
 
 }  // namespace
