@@ -75,3 +75,28 @@ l_expect_desktop_shown() {
   [ "$differing" -lt "$1" ] || h_fail "the screen differs from the desktop in $differing pixels (see $H_TMP/during.png)"
   h_pass "$2 ($differing pixels differ)"
 }
+
+# l_password_standin: the older consumer family's password check with a
+# stand-in PASSWORD.CPL in the system folder and the password turned on.
+# The stand-in answers what $answer holds (0 refuses, 1 accepts; 0 to
+# begin with) and writes a line to $calls for every question.
+# l_password_remove undoes it (call it from the test's EXIT trap).
+l_password_standin() {
+  local sysdir
+  case $LUMORA_WINE in *wine64) sysdir=system32 ;; *) sysdir=syswow64 ;; esac
+  [ -d "$WINEPREFIX/drive_c/windows/$sysdir" ] || sysdir=system32
+  L_CPL="$WINEPREFIX/drive_c/windows/$sysdir/PASSWORD.CPL"
+  cp "$LUMORA_BIN/PASSWORD.CPL" "$L_CPL"
+  printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Control Panel\\desktop]\n"ScreenSaveUsePassword"=dword:00000001\n' |
+    h_reg_write_utf16 "$H_TMP/password.reg"
+  h_reg_import "$H_TMP/password.reg"
+  answer="$H_TMP/answer" calls="$H_TMP/calls"
+  echo 0 >"$answer"
+  : >"$calls"
+  H_WINE_ENV+=(LUMORA_TEST_PLATFORM_ID=1 "LUMORA_TEST_PASSWORD_ANSWER=$(_h_winpath "$answer")"
+    "LUMORA_TEST_PASSWORD_CALLS=$(_h_winpath "$calls")")
+}
+l_password_remove() {
+  rm -f "${L_CPL:-}"
+  h_run_wine reg delete 'HKCU\Control Panel\desktop' /v ScreenSaveUsePassword /f >/dev/null 2>&1 || true
+}

@@ -6,25 +6,8 @@ set -euo pipefail
 source "$(dirname "$0")/lumora.sh"
 h_init
 l_fresh_settings
-case $LUMORA_WINE in *wine64) sysdir=system32 ;; *) sysdir=syswow64 ;; esac
-cpl="$WINEPREFIX/drive_c/windows/$sysdir/PASSWORD.CPL"
-[ -d "$(dirname "$cpl")" ] || sysdir=system32 cpl="$WINEPREFIX/drive_c/windows/system32/PASSWORD.CPL"
-cp "$LUMORA_BIN/PASSWORD.CPL" "$cpl"
-printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Control Panel\\desktop]\n"ScreenSaveUsePassword"=dword:00000001\n' |
-  h_reg_write_utf16 "$H_TMP/password.reg"
-h_reg_import "$H_TMP/password.reg"
-restore() {
-  rm -f "$cpl"
-  h_run_wine reg delete 'HKCU\Control Panel\desktop' /v ScreenSaveUsePassword /f >/dev/null 2>&1 || true
-  h_cleanup
-}
-trap restore EXIT
-
-answer="$H_TMP/answer" calls="$H_TMP/calls"
-echo 0 >"$answer"
-: >"$calls"
-H_WINE_ENV+=(LUMORA_TEST_PLATFORM_ID=1 "LUMORA_TEST_PASSWORD_ANSWER=$(_h_winpath "$answer")"
-  "LUMORA_TEST_PASSWORD_CALLS=$(_h_winpath "$calls")")
+l_password_standin
+trap 'l_password_remove; h_cleanup' EXIT
 
 h_mouse_to 640 400
 l_start saver /s

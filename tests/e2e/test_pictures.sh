@@ -61,12 +61,18 @@ l_start saver /s
 l_wait_saver >/dev/null
 
 # The PNG: 400 × 300 green, centred at (440, 250).
-green_at=""
-for _ in $(seq 150); do
-  h_screenshot shot.png
-  if [ "$(colour_at shot.png 640 400)" = green ]; then green_at=$(now); break; fi
-  sleep 0.1
-done
+# wait_colour X Y COLOUR TRIES: polls screenshots until the pixel shows the
+# colour; prints the time it did (nothing when it never did).
+wait_colour() {
+  local _
+  for _ in $(seq "$4"); do
+    h_screenshot shot.png
+    if [ "$(colour_at shot.png "$1" "$2")" = "$3" ]; then now; return; fi
+    sleep 0.1
+  done
+}
+
+green_at=$(wait_colour 640 400 green 150)
 [ -n "$green_at" ] || h_fail "the PNG never appeared in the middle (see $H_TMP/shot.png)"
 cp "$H_TMP/shot.png" "$H_TMP/png.png"
 for p in "441 251" "838 548"; do
@@ -80,12 +86,7 @@ done
 h_pass "the PNG appears centred, nothing of the text file or the truncated JPEG"
 
 # The JPEG, upright: 300 × 400 at (490, 200), red above blue.
-jpeg_at=""
-for _ in $(seq 100); do
-  h_screenshot shot.png
-  if [ "$(colour_at shot.png 640 300)" = red ]; then jpeg_at=$(now); break; fi
-  sleep 0.1
-done
+jpeg_at=$(wait_colour 640 300 red 100)
 [ -n "$jpeg_at" ] || h_fail "the JPEG never appeared (see $H_TMP/shot.png)"
 gap=$(awk -v a="$green_at" -v b="$jpeg_at" 'BEGIN { printf "%.1f", b - a }')
 awk -v g="$gap" 'BEGIN { exit !(g >= 2.3 && g <= 4.6) }' || h_fail "the JPEG came $gap s after the PNG, not 3 s"

@@ -55,23 +55,13 @@ first_run=('"Draw Posision"=dword:00000001' '"Graphics Size"=dword:00000002' '"S
 # "End Option" 0 on the older consumer family with a password set and a
 # stand-in PASSWORD.CPL that refuses every password: the saver starts the
 # other one and closes without asking.
-case $LUMORA_WINE in *wine64) sysdir=system32 ;; *) sysdir=syswow64 ;; esac
-cpl="$WINEPREFIX/drive_c/windows/$sysdir/PASSWORD.CPL"
-cp "$LUMORA_BIN/PASSWORD.CPL" "$cpl"
-printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Control Panel\\desktop]\n"ScreenSaveUsePassword"=dword:00000001\n' |
-  h_reg_write_utf16 "$H_TMP/password.reg"
-h_reg_import "$H_TMP/password.reg"
+l_password_standin
 cleanup() {
-  rm -rf "$WINEPREFIX/drive_c/Program Files/Lumora Test" "$WINEPREFIX/drive_c/Program Files/Lumora.exe" "$cpl"
-  h_run_wine reg delete 'HKCU\Control Panel\desktop' /v ScreenSaveUsePassword /f >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX/drive_c/Program Files/Lumora Test" "$WINEPREFIX/drive_c/Program Files/Lumora.exe"
+  l_password_remove
   h_cleanup
 }
 trap cleanup EXIT
-answer="$H_TMP/answer" calls="$H_TMP/calls"
-echo 0 >"$answer"
-: >"$calls"
-H_WINE_ENV+=(LUMORA_TEST_PLATFORM_ID=1 "LUMORA_TEST_PASSWORD_ANSWER=$(_h_winpath "$answer")"
-  "LUMORA_TEST_PASSWORD_CALLS=$(_h_winpath "$calls")")
 l_no_settings
 l_settings '"Draw Wait"=dword:00000005' '"MediaPlayer"=dword:00000000' '"End Option"=dword:00000000' "${first_run[@]}"
 l_start saver /s
