@@ -404,6 +404,7 @@ void TLumora::FormKeyDown(WORD key) {
 void TLumora::FormCloseQuery(bool& canClose) {
   canClose = true;
   Closing = true;
+  TRotateImage::AbortRotation();
   if (!PasswordCheckNeeded(InPreview(), SwitchCharacterOfCommandLine, PasswordVerified, PlatformId, HandedOver)) {
     return;
   }
@@ -441,6 +442,7 @@ void TLumora::FormCloseQuery(bool& canClose) {
 void TLumora::FormClose() {
   Closing = true;
   Created = false;
+  TRotateImage::AbortRotation();
   if (InPreview()) return;
   // The slideshow's last close request follows the one that input or the
   // end rule made: the work below is done once.
