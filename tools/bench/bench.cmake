@@ -9,5 +9,9 @@ if(NOT WIN32 AND NOT LUMORA_SANITIZE)
     # JPEG decoding and EXIF reading (tools/bench-pictures.sh runs both).
     add_executable(lumora-picture-bench ${CMAKE_CURRENT_LIST_DIR}/picture_bench.cpp)
     target_link_libraries(lumora-picture-bench PRIVATE lumora_core benchmark::benchmark)
+    # Smooth resampling 6000 × 4000 → 1920 × 1280 against the cell-by-cell
+    # sum; colour modes and darkening of a 3840 × 2160 screen against memcpy.
+    add_executable(lumora-effects-bench ${CMAKE_CURRENT_LIST_DIR}/effects_bench.cpp)
+    target_link_libraries(lumora-effects-bench PRIVATE lumora_core benchmark::benchmark)
   endif()
 endif()
