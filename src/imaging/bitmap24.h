@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -43,15 +44,25 @@ struct Bitmap24 {
     }
     width = newWidth;
     height = newHeight;
-    bits.assign(static_cast<size_t>(Stride()) * static_cast<size_t>(height), 0);
-    for (int32_t y = 0; y < height; ++y) {
-      uint8_t* p = Row(y);
-      for (int32_t x = 0; x < width; ++x, p += 3) {
-        p[0] = blue;
-        p[1] = green;
-        p[2] = red;
+    const size_t stride = static_cast<size_t>(Stride());
+    if (blue == green && green == red) {
+      // Grey, white or black: one byte value; the row padding stays 0.
+      bits.assign(stride * static_cast<size_t>(height), blue);
+      const size_t used = static_cast<size_t>(width) * 3;
+      if (used < stride) {
+        for (int32_t y = 0; y < height; ++y) std::memset(Row(y) + used, 0, stride - used);
       }
+      return;
     }
+    bits.assign(stride * static_cast<size_t>(height), 0);
+    if (height == 0) return;
+    uint8_t* first = Row(0);
+    for (int32_t x = 0; x < width; ++x) {
+      first[3 * x] = blue;
+      first[3 * x + 1] = green;
+      first[3 * x + 2] = red;
+    }
+    for (int32_t y = 1; y < height; ++y) std::memcpy(Row(y), first, stride);
   }
 };
 
