@@ -8,6 +8,7 @@
 #include <cwchar>
 
 #include "app/registry.h"
+#include "app/win/utilities.h"
 #include "app/win/wide.h"
 #include "app/win/win_registry.h"
 
@@ -21,19 +22,6 @@ constexpr DWORD kPlatformNT = 2;     // VER_PLATFORM_WIN32_NT
 constexpr size_t kMaxVersionText = 256;
 // Longest script line kept; the rest of a longer line is skipped.
 constexpr size_t kMaxScriptLine = 64 * 1024;
-
-// Tests run under Wine, which reports the NT family; they may name the
-// platform id to exercise the consumer family's SYSTEM.INI reading. Read
-// through the process environment so that SetEnvironmentVariableW works.
-DWORD PlatformIdFromSystem() {
-  wchar_t forced[16] = {};
-  const DWORD n = ::GetEnvironmentVariableW(L"LUMORA_TEST_PLATFORM_ID", forced, 16);
-  if (n > 0 && n < 16) return static_cast<DWORD>(std::wcstoul(forced, nullptr, 10));
-  OSVERSIONINFOW info{};
-  info.dwOSVersionInfoSize = sizeof info;
-  if (!::GetVersionExW(&info)) return 0;
-  return info.dwPlatformId;
-}
 
 // A folder from a GetWindowsDirectoryW-style call with room for 255
 // characters, given a trailing "\"; empty when the call fails.

@@ -1,5 +1,7 @@
 #include "app/win/utilities.h"
 
+#include <cwchar>
+
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -56,6 +58,18 @@ std::wstring GetAppDataPath() {
   HWND owner = TApplication::Exists() ? TApplication::Instance().Handle() : nullptr;
   ::SHGetSpecialFolderPathW(owner, buffer, CSIDL_APPDATA, FALSE);
   return WithTrailingDelimiter(buffer);
+}
+
+uint32_t PlatformIdFromSystem() {
+  // Read through the process environment, so a test may set it with
+  // SetEnvironmentVariableW as well as before the start.
+  wchar_t forced[16] = {};
+  const DWORD n = ::GetEnvironmentVariableW(L"LUMORA_TEST_PLATFORM_ID", forced, 16);
+  if (n > 0 && n < 16) return static_cast<uint32_t>(std::wcstoul(forced, nullptr, 10));
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  if (!::GetVersionExW(&info)) return 0;
+  return info.dwPlatformId;
 }
 
 DateTime Now() {

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -22,6 +23,11 @@ void YieldToMessages();
 std::wstring GetSystemDirectoryPath();
 // The user's application-data folder with a trailing "\".
 std::wstring GetAppDataPath();
+
+// The system's platform id (1 the consumer family, 2 the NT family, 0 when
+// the query fails). Tests under Wine, which reports the NT family, name
+// another with the environment variable LUMORA_TEST_PLATFORM_ID.
+uint32_t PlatformIdFromSystem();
 
 // The current local date and time as a date-time value.
 DateTime Now();

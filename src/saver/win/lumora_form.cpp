@@ -27,18 +27,6 @@ namespace {
 
 HWND PreviewHost() { return reinterpret_cast<HWND>(static_cast<uintptr_t>(PreviewParentHandle)); }
 
-// Tests run under Wine, which reports the NT family; they may name the
-// platform id to exercise the consumer family's own password check.
-uint32_t PlatformIdFromSystem() {
-  if (const char* forced = std::getenv("LUMORA_TEST_PLATFORM_ID"); forced && *forced) {
-    return static_cast<uint32_t>(std::strtoul(forced, nullptr, 10));
-  }
-  OSVERSIONINFOA info{};
-  info.dwOSVersionInfoSize = sizeof info;  // 148 bytes
-  if (!::GetVersionExA(&info)) return 0;
-  return info.dwPlatformId;
-}
-
 using VerifyScreenSavePwdFn = BOOL(WINAPI*)(HWND);
 
 // What the slideshow loop sees of the saver window.
