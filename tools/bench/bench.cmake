@@ -13,5 +13,9 @@ if(NOT WIN32 AND NOT LUMORA_SANITIZE)
     # sum; colour modes and darkening of a 3840 × 2160 screen against memcpy.
     add_executable(lumora-effects-bench ${CMAKE_CURRENT_LIST_DIR}/effects_bench.cpp)
     target_link_libraries(lumora-effects-bench PRIVATE lumora_core benchmark::benchmark)
+    # The raised frame on a 3840 × 2160 screen (around the whole screen and
+    # around a 1920 × 1280 picture) against a memcpy of the screen.
+    add_executable(lumora-frame-bench ${CMAKE_CURRENT_LIST_DIR}/frame_bench.cpp)
+    target_link_libraries(lumora-frame-bench PRIVATE lumora_core benchmark::benchmark)
   endif()
 endif()
