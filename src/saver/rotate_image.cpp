@@ -255,27 +255,61 @@ int32_t QuarterTurn(const Bitmap24& source, Bitmap24& turned, int quarters, Pace
 // pixels, so a band of rows is done in narrow strips: the source lines one
 // strip touches are still cached for the next row of the band. Returns the
 // number of rows left undone at the top.
-int32_t ArbitraryTurn(const Bitmap24& picture, Bitmap24& turned, const FillRow& fill, double angle, Pacer& pacer) {
-  const Real theta = static_cast<Real>(angle) * std::numbers::pi_v<Real> / 180;
-  const double c = static_cast<double>(std::cos(theta));
-  const double s = static_cast<double>(std::sin(theta));
-  const int32_t dcx = turned.width / 2;
-  const int32_t dcy = turned.height / 2;
-  int32_t scx = picture.width / 2;
-  int32_t scy = picture.height / 2;
-  if (c < 0) --scx;
-  if (s < 0) --scy;
-
-  const int64_t stepU = std::llround(c * kOne);
-  const int64_t stepV = std::llround(s * kOne);
-  const int64_t limitU = static_cast<int64_t>(picture.width) << kFractionBits;
-  const int64_t limitV = static_cast<int64_t>(picture.height) << kFractionBits;
-  const SourcePixels source{picture.bits.data(), picture.Stride()};
+// Where the rows of a turned picture read the source: for row y, the source
+// position of column 0 and the fixed-point step from one column to the
+// next, and the columns whose source pixel exists.
+class TurnGeometry {
+ public:
+  TurnGeometry(Size picture, Size turned, double angle) : turned_(turned) {
+    const Real theta = static_cast<Real>(angle) * std::numbers::pi_v<Real> / 180;
+    c_ = static_cast<double>(std::cos(theta));
+    s_ = static_cast<double>(std::sin(theta));
+    dcx_ = turned.width / 2;
+    dcy_ = turned.height / 2;
+    scx_ = picture.width / 2;
+    scy_ = picture.height / 2;
+    if (c_ < 0) --scx_;
+    if (s_ < 0) --scy_;
+    stepU = std::llround(c_ * kOne);
+    stepV = std::llround(s_ * kOne);
+    limitU_ = static_cast<int64_t>(picture.width) << kFractionBits;
+    limitV_ = static_cast<int64_t>(picture.height) << kFractionBits;
+  }
 
   struct Span {
     int64_t startU, startV;  // source position of column 0
     int64_t first, last;     // columns whose source pixel exists
   };
+
+  Span Row(int32_t y) const {
+    Span span;
+    const double dy = static_cast<double>(y - dcy_);
+    // Plus one half, so that cutting the fixed-point value down takes the
+    // nearest pixel.
+    span.startU = std::llround((scx_ + 0.5 - c_ * dcx_ - s_ * dy) * kOne);
+    span.startV = std::llround((scy_ + 0.5 - s_ * dcx_ + c_ * dy) * kOne);
+    span.first = 0;
+    span.last = turned_.width;
+    Clip(span.startU, stepU, limitU_, span.first, span.last);
+    Clip(span.startV, stepV, limitV_, span.first, span.last);
+    return span;
+  }
+
+  int64_t stepU = 0, stepV = 0;
+
+ private:
+  Size turned_;
+  double c_ = 1, s_ = 0;
+  int32_t dcx_ = 0, dcy_ = 0, scx_ = 0, scy_ = 0;
+  int64_t limitU_ = 0, limitV_ = 0;
+};
+
+int32_t ArbitraryTurn(const Bitmap24& picture, Bitmap24& turned, const FillRow& fill, double angle, Pacer& pacer) {
+  const TurnGeometry geometry({picture.width, picture.height}, {turned.width, turned.height}, angle);
+  const int64_t stepU = geometry.stepU;
+  const int64_t stepV = geometry.stepV;
+  const SourcePixels source{picture.bits.data(), picture.Stride()};
+  using Span = TurnGeometry::Span;
   Span spans[kBandRows];
 
   for (int32_t bandEnd = turned.height; bandEnd > 0; bandEnd -= kBandRows) {
@@ -285,15 +319,7 @@ int32_t ArbitraryTurn(const Bitmap24& picture, Bitmap24& turned, const FillRow& 
     int64_t bandLast = 0;
     for (int32_t y = bandStart; y < bandEnd; ++y) {
       Span& span = spans[y - bandStart];
-      const double dy = static_cast<double>(y - dcy);
-      // Plus one half, so that cutting the fixed-point value down takes the
-      // nearest pixel.
-      span.startU = std::llround((scx + 0.5 - c * dcx - s * dy) * kOne);
-      span.startV = std::llround((scy + 0.5 - s * dcx + c * dy) * kOne);
-      span.first = 0;
-      span.last = turned.width;
-      Clip(span.startU, stepU, limitU, span.first, span.last);
-      Clip(span.startV, stepV, limitV, span.first, span.last);
+      span = geometry.Row(y);
       uint8_t* row = turned.Row(y);
       if (span.first >= span.last) {
         fill.Fill(row, 0, turned.width);
@@ -436,6 +462,28 @@ Size TRotateImage::RotatedSize(Size picture, double angle) {
   const Real h = picture.height;
   if (c * s >= 0) return {Nearest(std::fabs(c * w + s * h)), Nearest(std::fabs(s * w + c * h))};
   return {Nearest(std::fabs(c * w - s * h)), Nearest(std::fabs(s * w - c * h))};
+}
+
+std::vector<TRotateImage::RowSpan> TRotateImage::CoveredSpans(Size picture, double angle) {
+  const double normalized = Normalized(angle);
+  const Size turned = RotatedSize(picture, normalized);
+  std::vector<RowSpan> spans(static_cast<size_t>(std::max(0, turned.height)));
+  if (picture.width < 1 || picture.height < 1 || turned.width < 1) {
+    for (RowSpan& span : spans) span = {0, 0};
+    return spans;
+  }
+  if (QuarterTurns(normalized) >= 0) {
+    for (RowSpan& span : spans) span = {0, turned.width};
+    return spans;
+  }
+  const TurnGeometry geometry(picture, turned, normalized);
+  for (int32_t y = 0; y < turned.height; ++y) {
+    const TurnGeometry::Span span = geometry.Row(y);
+    spans[static_cast<size_t>(y)] = span.first < span.last
+                                        ? RowSpan{static_cast<int32_t>(span.first), static_cast<int32_t>(span.last)}
+                                        : RowSpan{0, 0};
+  }
+  return spans;
 }
 
 int32_t TRotateImage::UniqueSide(Size picture) {

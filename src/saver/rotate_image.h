@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "app/geometry.h"
 #include "imaging/bitmap24.h"
@@ -71,6 +72,16 @@ class TRotateImage {
   // rounded to the nearest integer (ties to even). Quarter turns exchange
   // the sides exactly.
   static Size RotatedSize(Size picture, double angle);
+
+  // The columns [first, last) of each row of Rotate's result that the
+  // turned picture covers; the rest of the row is fill. Drawing through
+  // these spans keeps every picture pixel, whatever its colour, and lets
+  // the screen show through the corners only.
+  struct RowSpan {
+    int32_t first = 0;
+    int32_t last = 0;
+  };
+  static std::vector<RowSpan> CoveredSpans(Size picture, double angle);
 
   // Side of the UniqueSize square: the diagonal of the picture enlarged by
   // 2 pixels each way, rounded to the nearest integer.
