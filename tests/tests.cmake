@@ -29,6 +29,8 @@ if(WIN32)
 else()
   add_test(NAME exif-agrees COMMAND bash ${CMAKE_SOURCE_DIR}/tests/cli/test_exif_agrees.sh $<TARGET_FILE:lumora-cli>)
   set_tests_properties(exif-agrees PROPERTIES LABELS "cli" TIMEOUT 300)
+  add_test(NAME compose COMMAND bash ${CMAKE_SOURCE_DIR}/tests/cli/test_compose.sh $<TARGET_FILE:lumora-cli>)
+  set_tests_properties(compose PROPERTIES LABELS "cli" TIMEOUT 120)
 endif()
 
 if(WIN32)

@@ -83,21 +83,13 @@ void StretchNearest(PixelView to, Point at, Size shown, const PixelView& from) {
 PictureComposer::PictureComposer(DrawingSettings settings, DrawingHooks hooks)
     : settings_(settings), hooks_(std::move(hooks)) {}
 
-void PictureComposer::DarkenBeforePicture(PixelView screen) {
-  if (settings_.brightness && !TilingMode(settings_.drawPosision)) {
-    DarkenScreen(screen, settings_.drawPosision, hooks_.closing);
-  }
-}
-
 double PictureComposer::RandomTurnAngle() {
   const int32_t first = hooks_.below(180);
   const int32_t second = hooks_.below(180);
   return (first + second) / 2.0 - 90;
 }
 
-PreparedPicture PictureComposer::Prepare(Bitmap24 work, int32_t orientation, PixelView screen,
-                                         const PixelView& start) {
-  const Size window{screen.width, screen.height};
+PreparedPicture PictureComposer::Prepare(Bitmap24 work, int32_t orientation, Size window) {
   PreparedPicture prepared;
   if (settings_.rotate) {
     prepared = PrepareTurnedPicture(std::move(work), window);
@@ -112,8 +104,8 @@ PreparedPicture PictureComposer::Prepare(Bitmap24 work, int32_t orientation, Pix
   const Placement placement =
       ComputePosition({settings_.drawPosision, settings_.screenClear, settings_.brightness}, window, prepared.shown,
                       cells_, {hooks_.uniform, hooks_.below});
-  if (placement.restoreScreen) BlitPixels(screen, {0, 0}, start);
-  if (placement.darkenScreen) DarkenScreen(screen, settings_.drawPosision, hooks_.closing);
+  prepared.restoreScreen = placement.restoreScreen;
+  prepared.darkenScreen = placement.darkenScreen;
   prepared.at = placement.at;
   return prepared;
 }
@@ -142,7 +134,7 @@ PreparedPicture PictureComposer::PrepareTurnedPicture(Bitmap24 work, Size window
   const Size before{picture.width, picture.height};
   prepared.picture = TRotateImage::Rotate(picture, settings_.backColor, angle, hooks_.yield);
   prepared.covered = TRotateImage::CoveredSpans(before, angle);
-  Yield();
+  LetMessagesRun();
   prepared.shown = {prepared.picture.width, prepared.picture.height};
   return prepared;
 }
@@ -153,7 +145,15 @@ void PictureComposer::Frame(PixelView screen, Point at, Size size) const {
 }
 
 void PictureComposer::DrawPicture(const PreparedPicture& prepared, PixelView screen, const PixelView& start) {
-  if (!TilingMode(settings_.drawPosision) && settings_.screenClear) BlitPixels(screen, {0, 0}, start);
+  // The older pictures fade, or a full grid starts over; both become
+  // visible together with the new picture.
+  if (TilingMode(settings_.drawPosision)) {
+    if (prepared.restoreScreen) BlitPixels(screen, {0, 0}, start);
+    if (prepared.darkenScreen) DarkenScreen(screen, settings_.drawPosision, hooks_.closing);
+  } else {
+    if (settings_.brightness) DarkenScreen(screen, settings_.drawPosision, hooks_.closing);
+    if (settings_.screenClear) BlitPixels(screen, {0, 0}, start);
+  }
 
   const Point at = prepared.at;
   if (prepared.turned) {

@@ -47,6 +47,10 @@ struct PreparedPicture {
   Size shown;        // displayed size (the turned picture's bounding box)
   Point at;          // top-left corner on the screen image
   bool turned = false;
+  // A full tiling grid was emptied for this picture: the screen is to be
+  // restored and darkened before it is drawn, as the settings ask.
+  bool restoreScreen = false;
+  bool darkenScreen = false;
   // For a turned picture, the columns of each row the turn covered; the
   // rest of its bounding box leaves the screen beneath visible.
   std::vector<TRotateImage::RowSpan> covered;
@@ -69,21 +73,21 @@ class PictureComposer {
   const DrawingSettings& Settings() const { return settings_; }
   TileCells& Cells() { return cells_; }
 
-  // Before each picture in the centre and random modes, with "Brightness":
-  // the screen image darkened by 0.8, older pictures fade.
-  void DarkenBeforePicture(PixelView screen);
+  // Turns, sizes and places the working copy on a screen of the given
+  // size. In the tiling modes a full grid is emptied here. The screen image
+  // is not touched, so the picture on it stays as it is while the next one
+  // is prepared.
+  PreparedPicture Prepare(Bitmap24 work, int32_t orientation, Size window);
 
-  // Turns, sizes and places the working copy on a screen of the window's
-  // size. In the tiling modes a full grid is emptied here, and the screen
-  // restored from the start image and darkened as the settings ask.
-  PreparedPicture Prepare(Bitmap24 work, int32_t orientation, PixelView screen, const PixelView& start);
-
-  // Puts the prepared picture on the screen image: restores the start image
-  // first with "Screen Clear" (not in the tiling modes), then the turned
-  // picture through its coverage, or the picture resampled smoothly, plainly
-  // stretched or unscaled, in its colour mode and with the raised frame
-  // when the screen is not cleared. Nothing is drawn for a turned picture
-  // once the saver is closing.
+  // Puts the prepared picture on the screen image. First the screen: with
+  // "Brightness" it is darkened (by 0.8 before every picture in the centre
+  // and random modes; by 0.5 after a full tiling grid, which with "Screen
+  // Clear" also brings back the start image first), and with "Screen Clear"
+  // outside the tiling modes the start image is restored. Then the turned
+  // picture through its coverage, or the picture resampled smoothly,
+  // plainly stretched or unscaled, in its colour mode and with the raised
+  // frame when the screen is not cleared. Nothing is drawn for a turned
+  // picture once the saver is closing.
   void DrawPicture(const PreparedPicture& prepared, PixelView screen, const PixelView& start);
 
   // The caption of a picture that was not turned (a turned one carries its
@@ -96,7 +100,7 @@ class PictureComposer {
 
  private:
   bool Closing() const { return hooks_.closing && hooks_.closing(); }
-  void Yield() const {
+  void LetMessagesRun() const {
     if (hooks_.yield) hooks_.yield();
   }
   PreparedPicture PrepareTurnedPicture(Bitmap24 work, Size window);

@@ -65,7 +65,7 @@ TEST(PictureComposer, ColourModeAndFrameOnlyOnThePicturesRectangle) {
   PictureComposer composer(settings, f.Hooks());
   Bitmap24 screen = Filled(40, 30, {0, 0, 250});
   const Bitmap24 start = Filled(40, 30, {0, 0, 250});
-  PreparedPicture prepared = composer.Prepare(Filled(10, 6, {100, 100, 100}), 0, screen.View(), {});
+  PreparedPicture prepared = composer.Prepare(Filled(10, 6, {100, 100, 100}), 0, {screen.width, screen.height});
   EXPECT_EQ(prepared.at, (Point{15, 12}));
   composer.DrawPicture(prepared, screen.View(), Bitmap24(start).View());
   EXPECT_EQ(At(screen, 14, 12), (Bgr{0, 0, 250}));          // outside: still red
@@ -86,7 +86,7 @@ TEST(PictureComposer, ScreenClearRestoresTheStartImageAndDrawsNoFrame) {
   PictureComposer composer(settings, f.Hooks());
   Bitmap24 screen = Filled(40, 30, {1, 2, 3});
   Bitmap24 start = Filled(40, 30, {7, 7, 7});
-  PreparedPicture prepared = composer.Prepare(Filled(4, 4, {60, 60, 60}), 0, screen.View(), start.View());
+  PreparedPicture prepared = composer.Prepare(Filled(4, 4, {60, 60, 60}), 0, {screen.width, screen.height});
   EXPECT_EQ(prepared.shown, (Size{30, 30}));
   composer.DrawPicture(prepared, screen.View(), start.View());
   EXPECT_EQ(At(screen, 0, 0), (Bgr{7, 7, 7}));
@@ -105,13 +105,13 @@ TEST(PictureComposer, FullTilingGridRestoresThenDarkensBeforeTheNextPicture) {
   Bitmap24 screen = Filled(512, 384, {200, 200, 200});
   Bitmap24 start = Filled(512, 384, {100, 100, 100});
   for (int i = 0; i < 4; ++i) {
-    PreparedPicture prepared = composer.Prepare(Filled(256, 192, {0, 0, 0}), 0, screen.View(), start.View());
+    PreparedPicture prepared = composer.Prepare(Filled(256, 192, {0, 0, 0}), 0, {screen.width, screen.height});
     composer.DrawPicture(prepared, screen.View(), start.View());
   }
   EXPECT_EQ(At(screen, 100, 100), (Bgr{0, 0, 0}));  // every cell holds a picture
   // The fifth picture: the start image comes back, darkened by half, before
   // the picture takes one cell.
-  PreparedPicture fifth = composer.Prepare(Filled(256, 192, {0, 0, 0}), 0, screen.View(), start.View());
+  PreparedPicture fifth = composer.Prepare(Filled(256, 192, {0, 0, 0}), 0, {screen.width, screen.height});
   composer.DrawPicture(fifth, screen.View(), start.View());
   int darkened = 0;
   for (Point p : {Point{100, 100}, Point{300, 100}, Point{100, 300}, Point{300, 300}}) {
@@ -135,7 +135,7 @@ TEST(PictureComposer, TurnedPictureKeepsItsBlackPixelsAndShowsTheScreenInItsCorn
   PreparedPicture prepared;
   // Draw until a turn that is not a quarter turn comes up.
   do {
-    prepared = composer.Prepare(Filled(100, 50, {0, 0, 0}), 0, screen.View(), start.View());
+    prepared = composer.Prepare(Filled(100, 50, {0, 0, 0}), 0, {screen.width, screen.height});
   } while (prepared.shown == Size{80, 40} || prepared.shown == Size{40, 80});
   ASSERT_TRUE(prepared.turned);
   EXPECT_EQ(f.captions.back(), (Point{4, 4}));  // written before turning
@@ -162,7 +162,7 @@ TEST(PictureComposer, PicturesLargerThanTheScreenAreCutAtItsEdges) {
   settings.graphicsSize = 0;
   PictureComposer composer(settings, f.Hooks());
   Bitmap24 screen = Filled(64, 48, {0, 0, 0});
-  PreparedPicture prepared = composer.Prepare(Filled(70000, 3, {90, 90, 90}), 0, screen.View(), {});
+  PreparedPicture prepared = composer.Prepare(Filled(70000, 3, {90, 90, 90}), 0, {screen.width, screen.height});
   EXPECT_EQ(prepared.at, (Point{0, prepared.at.y}));
   composer.DrawPicture(prepared, screen.View(), {});
   // Cut at the right edge; its top edge lightened, its bottom edge darkened.

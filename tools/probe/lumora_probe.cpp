@@ -3,10 +3,17 @@
 // message boxes. Prints "key=value" lines; exit 0 on success.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
+
+#include "app/win/wide.h"
+#include "imaging/bitmap24.h"
+#include "imaging/bmp_write.h"
+#include "saver/win/caption_draw.h"
 
 namespace {
 
@@ -201,11 +208,41 @@ int AnswerMessageBox(const wchar_t* title, double seconds) {
   return 1;
 }
 
+// Draws the caption text as the saver does, on a magenta area, and writes
+// the part the text's white box covers as a BMP.
+int CaptionText(const wchar_t* text, const wchar_t* out) {
+  lumora::Bitmap24 area;
+  area.Resize(4000, 200, 255, 0, 255);
+  lumora::win::DrawCaptionText(area.View(), {0, 0}, lumora::win::Utf8(text));
+  int32_t width = 0, height = 0;
+  for (int32_t y = 0; y < area.height; ++y) {
+    for (int32_t x = 0; x < area.width; ++x) {
+      const uint8_t* p = area.Row(y) + x * 3;
+      if (p[0] != 255 || p[1] != 0 || p[2] != 255) {
+        width = std::max(width, x + 1);
+        height = std::max(height, y + 1);
+      }
+    }
+  }
+  if (width == 0) return 1;
+  lumora::Bitmap24 crop;
+  crop.Resize(width, height);
+  for (int32_t y = 0; y < height; ++y) std::memcpy(crop.Row(y), area.Row(y), static_cast<size_t>(width) * 3);
+  const std::vector<uint8_t> bytes = lumora::EncodeBmp24(crop);
+  FILE* f = ::_wfopen(out, L"wb");
+  if (!f) return 1;
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+  std::printf("size=%d,%d\n", width, height);
+  return 0;
+}
+
 int Usage() {
   std::fputs(
       "usage: lumora-probe wait-window CLASS SECONDS | count-windows CLASS | monitors | cursor |\n"
       "       host-preview SCR X Y WIDTH HEIGHT OUT.bmp | answer-box TITLE SECONDS |\n"
-      "       send-key CLASS VK | post-close CLASS | hold-file PATH SECONDS\n",
+      "       send-key CLASS VK | post-close CLASS | hold-file PATH SECONDS |\n"
+      "       caption-text TEXT OUT.bmp\n",
       stderr);
   return 2;
 }
@@ -262,5 +299,6 @@ int wmain(int argc, wchar_t** argv) {
     ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
     return 0;
   }
+  if (command == L"caption-text" && argc == 4) return CaptionText(argv[2], argv[3]);
   return Usage();
 }

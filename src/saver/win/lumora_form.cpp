@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "app/text.h"
@@ -16,6 +17,7 @@
 #include "saver/composition.h"
 #include "saver/file_queue.h"
 #include "saver/picture_step.h"
+#include "saver/win/caption_draw.h"
 
 namespace lumora::win {
 
@@ -135,6 +137,7 @@ void TLumora::FormCreate() {
   ReadSettings(registry, Settings, PictureFolders, SoundFolders, Volumes, hooks);
 
   PlatformId = PlatformIdFromSystem();
+  CreateComposer();
 
   if (InPreview()) {
     ShowPreviewIcon();
@@ -170,6 +173,27 @@ void TLumora::HideCursor() {
     ::Sleep(100);
     TApplication::Instance().ProcessMessages();
   }
+}
+
+void TLumora::CreateComposer() {
+  DrawingSettings drawing;
+  drawing.drawPosision = Settings.DrawPosision;
+  drawing.graphicsSize = Settings.GraphicsSize;
+  drawing.drawColor = Settings.DrawColor;
+  drawing.screenClear = Settings.ScreenClear;
+  drawing.brightness = Settings.Brightness;
+  drawing.smoothZoom = Settings.SmoothZoom;
+  drawing.rotate = Settings.Rotate;
+  drawing.dispFileName = Settings.DispFileName;
+  drawing.backColor = ColorToRGB(Settings.BackColor);
+  DrawingHooks hooks;
+  hooks.uniform = [this] { return std::uniform_real_distribution<double>(0, 1)(Random); };
+  hooks.below = [this](int32_t n) { return n < 1 ? 0 : static_cast<int32_t>(RandomBelow(static_cast<uint32_t>(n))); };
+  hooks.closing = [this] { return Closing; };
+  hooks.yield = [] { YieldToMessages(); };
+  hooks.caption = [this](PixelView target, Point at) { DrawCaptionText(target, at, CurrentCaption); };
+  Composer = std::make_unique<PictureComposer>(drawing, std::move(hooks));
+  CaptionDayNames = LocaleDayNames();
 }
 
 void TLumora::CaptureDesktop() {
@@ -308,12 +332,15 @@ bool TLumora::ShowNextPicture() {
   bytes.shrink_to_fit();
   if (work.width < 1 || work.height < 1) return true;
 
-  ApplyExifOrientation(work, Closing ? 1 : exif.Orientation, [] { YieldToMessages(); });
-  const Size window = ClientSize();
-  const Size shown = ComputeDisplaySize({Settings.DrawPosision, Settings.GraphicsSize}, window,
-                                        {work.width, work.height}, {work.width, work.height},
-                                        [this] { return std::uniform_real_distribution<double>(0, 1)(Random); });
-  const Point at = CenterPosition(window, shown);
+  if (ImageMain.picture.Empty()) return true;
+
+  if (Settings.DispFileName) {
+    CurrentCaption = CaptionText({path, exif.DateTimeOriginal, exif.DateTime, FileWriteTime(path),
+                                  std::floor(win::Now())},
+                                 CaptionDayNames);
+  }
+  const PreparedPicture prepared =
+      Composer->Prepare(std::move(work), exif.Orientation, {ImageMain.picture.Width(), ImageMain.picture.Height()});
 
   // The previous picture stays "Draw Wait" seconds; loading this one
   // happened during that time.
@@ -324,11 +351,12 @@ bool TLumora::ShowNextPicture() {
   if (Closing) return true;
   LastShownTime = win::Now();
   try {
-    DrawBitmap24(ImageMain.picture.DC(), {at.x, at.y, at.x + shown.width, at.y + shown.height}, work);
-    ImageMain.Changed();
+    Composer->DrawPicture(prepared, ImageMain.picture.Pixels(), ImageDeskTop.picture.Pixels());
   } catch (...) {
-    // A failed draw leaves the screen as it was.
+    // A failed draw leaves the screen as far as it got.
   }
+  Composer->DrawCaption(prepared, ImageMain.picture.Pixels());
+  ImageMain.Changed();
   return true;
 }
 

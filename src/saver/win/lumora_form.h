@@ -12,7 +12,9 @@
 
 #include "app/datetime.h"
 #include "app/settings.h"
+#include "saver/caption.h"
 #include "saver/input_rules.h"
+#include "saver/picture_drawing.h"
 #include "saver/slideshow_driver.h"
 #include "saver/win/find_first.h"
 #include "imaging/picture_formats.h"
@@ -73,6 +75,13 @@ class TLumora : public TForm {
   std::unique_ptr<SlideshowDriver> Driver;
   bool CloseHandled = false;
 
+  // Darkens, places and draws the pictures on ImageMain; owns the tiling
+  // grid's cells and the smooth-resampling bitmap.
+  std::unique_ptr<PictureComposer> Composer;
+  // The caption of the picture being prepared or drawn.
+  std::string CurrentCaption;
+  DayNames CaptionDayNames;
+
   // Picture files by extension; the plug-in host adds its formats here.
   PictureFormats Formats;
   // Larger files are refused before reading (no picture within the pixel
@@ -104,6 +113,7 @@ class TLumora : public TForm {
   void Timer1Timer();
 
   void CaptureDesktop();
+  void CreateComposer();
   void ShowPreviewIcon();
 
   // The steps of one driver cycle; false when nothing was left just now.
