@@ -17,5 +17,9 @@ if(NOT WIN32 AND NOT LUMORA_SANITIZE)
     # around a 1920 × 1280 picture) against a memcpy of the screen.
     add_executable(lumora-frame-bench ${CMAKE_CURRENT_LIST_DIR}/frame_bench.cpp)
     target_link_libraries(lumora-frame-bench PRIVATE lumora_core benchmark::benchmark)
+    # The whole picture step for a JPEG on a 3840 × 2160 screen with smooth
+    # resampling, and its parts: decoding, resampling, drawing.
+    add_executable(lumora-step-bench ${CMAKE_CURRENT_LIST_DIR}/step_bench.cpp)
+    target_link_libraries(lumora-step-bench PRIVATE lumora_core benchmark::benchmark)
   endif()
 endif()
