@@ -41,10 +41,12 @@ void DarkenScreen(Bitmap24& screen, int32_t drawPosision, const EffectsClosing& 
 // is returned. An empty source gives a black picture. `smooth` may be the
 // source itself.
 //
-// The sum is computed as per-column and per-row weights (separably), and
-// every channel whose value lies so close to a rounding boundary that the
-// order of summation could matter is computed again by the footprint sum of
-// cells, so the result equals that sum's in every pixel.
+// The sum is computed as per-column and per-row weights (separably), in
+// single precision. A pixel with a channel within that precision's error
+// bound of a rounding boundary is summed again separably in double
+// precision, and if a channel still lies so close to a boundary that the
+// order of summation could matter, by the footprint sum of cells; so the
+// result equals that sum's in every pixel.
 //
 // threads: how many threads share the rows; 0 picks all the processor's
 // cores for large pictures and one thread for small ones.

@@ -83,6 +83,46 @@ TEST(ColourMode, EverySumFollowsTheFormula) {
   }
 }
 
+// The pixel formulas, for comparing whole pictures.
+void ColourPixel(uint8_t* p, int32_t drawColor) {
+  const int v = (p[0] + p[1] + p[2]) / 3;
+  p[0] = static_cast<uint8_t>(drawColor == 1 ? v : v * 166 / 256);
+  p[1] = static_cast<uint8_t>(drawColor == 1 ? v : v * 216 / 256);
+  p[2] = static_cast<uint8_t>(v);
+}
+
+// Rows are done in blocks of pixels and a rest: every width around the
+// block lengths, every sum at the start and at the end of a row, and rows
+// of different lengths one after another must follow the formula.
+TEST(ColourMode, WholePicturesOfEveryWidthFollowTheFormula) {
+  std::mt19937 rng(31);
+  std::vector<int32_t> widths;
+  for (int32_t w = 1; w <= 200; ++w) widths.push_back(w);
+  for (int32_t w : {255, 256, 257, 766, 1000}) widths.push_back(w);
+  for (int32_t mode : {1, 2}) {
+    for (int32_t width : widths) {
+      Bitmap24 picture = Random(width, 3, rng);
+      if (width >= 256) {  // sums 0 … 765 rising in row 0, falling in row 1
+        for (int32_t x = 0; x < width; ++x) {
+          const int sum = x * 765 / (width - 1);
+          for (int32_t y : {0, 1}) {
+            uint8_t* p = picture.Row(y) + (y == 0 ? x : width - 1 - x) * 3;
+            p[0] = static_cast<uint8_t>(std::min(sum, 255));
+            p[1] = static_cast<uint8_t>(std::clamp(sum - 255, 0, 255));
+            p[2] = static_cast<uint8_t>(std::max(sum - 510, 0));
+          }
+        }
+      }
+      Bitmap24 expected = picture;
+      for (int32_t y = 0; y < 3; ++y) {
+        for (int32_t x = 0; x < width; ++x) ColourPixel(expected.Row(y) + x * 3, mode);
+      }
+      ApplyColourMode(picture, mode);
+      ASSERT_EQ(picture.bits, expected.bits) << "mode " << mode << ", width " << width;
+    }
+  }
+}
+
 TEST(ColourMode, OtherModesLeaveThePictureAlone) {
   std::mt19937 rng(7);
   const Bitmap24 picture = Random(5, 3, rng);
@@ -130,6 +170,24 @@ TEST(DarkenScreen, FactorByPositionModeForEveryValue) {
     DarkenScreen(screen, mode);
     for (int v = 0; v < 256; ++v) {
       ASSERT_EQ(screen.Row(0)[v], static_cast<int>(std::trunc(v * factor))) << "mode " << mode << " value " << v;
+    }
+  }
+}
+
+TEST(DarkenScreen, WholePicturesOfEveryWidthFollowTheFactor) {
+  std::mt19937 rng(17);
+  for (int32_t mode : {1, 2}) {
+    const int divisor = mode == 2 ? 2 : 5;
+    const int multiplier = mode == 2 ? 1 : 4;
+    for (int32_t width = 1; width <= 120; ++width) {
+      Bitmap24 screen = Random(width, 2, rng);
+      Bitmap24 expected = screen;
+      for (int32_t y = 0; y < 2; ++y) {
+        uint8_t* p = expected.Row(y);
+        for (int32_t k = 0; k < width * 3; ++k) p[k] = static_cast<uint8_t>(p[k] * multiplier / divisor);
+      }
+      DarkenScreen(screen, mode);
+      ASSERT_EQ(screen.bits, expected.bits) << "mode " << mode << ", width " << width;
     }
   }
 }
@@ -325,6 +383,28 @@ TEST(ResampleSmooth, AgreesWhereSummationOrderFlipsTheRounding) {
     Bitmap24 smooth;
     ResampleSmooth(source, c.dw, c.dh, smooth);
     EXPECT_EQ(smooth.bits, ReferenceResample(source, c.dw, c.dh).bits) << c.sw << " x " << c.sh;
+  }
+}
+
+// Larger pictures: footprints of many rows and columns (several sweeps of
+// the vertical pass, spans beyond the unrolled ones), pictures of two
+// neighbouring values (many averages close to half-integers) and dark ones.
+TEST(ResampleSmooth, AgreesOnLargerPicturesAndFootprints) {
+  std::mt19937 rng(424242);
+  struct Case {
+    int32_t sw, sh, dw, dh, maxValue;
+  };
+  const Case cases[] = {
+      {300, 200, 37, 23, 255}, {301, 203, 29, 31, 1},   {160, 120, 7, 5, 255},  {97, 61, 250, 170, 255},
+      {640, 480, 205, 154, 255}, {333, 222, 106, 71, 1}, {90, 700, 40, 21, 3},  {700, 90, 33, 30, 255},
+      {257, 255, 256, 254, 1},   {64, 48, 640, 480, 1},
+  };
+  for (const Case& c : cases) {
+    const Bitmap24 source = Random(c.sw, c.sh, rng, c.maxValue);
+    Bitmap24 smooth;
+    ResampleSmooth(source, c.dw, c.dh, smooth, 1);
+    ASSERT_EQ(smooth.bits, ReferenceResample(source, c.dw, c.dh).bits)
+        << c.sw << " x " << c.sh << " -> " << c.dw << " x " << c.dh << ", values 0 … " << c.maxValue;
   }
 }
 
