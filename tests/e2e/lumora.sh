@@ -100,3 +100,66 @@ l_password_remove() {
   rm -f "${L_CPL:-}"
   h_run_wine reg delete 'HKCU\Control Panel\desktop' /v ScreenSaveUsePassword /f >/dev/null 2>&1 || true
 }
+
+# --- Picture shows on one-colour pictures, measured on screenshots.
+
+# l_rects IMAGE R,G,B [TOLERANCE [X Y W H]]: the box and count of the
+# pixels of that colour (tests/e2e/rects.py).
+l_rects() { python3 "$H_ROOT/tests/e2e/rects.py" "$@"; }
+
+# l_folders_reg FOLDER...: the picture folder list in .reg form.
+l_folders_reg() {
+  local i=0 f
+  printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Orvane\\Lumora\\Folders]\n'
+  for f in "$@"; do
+    printf '"%04d"="%s"\n' "$i" "$(_h_winpath "$f" | sed 's/\\/\\\\/g')"
+    i=$((i + 1))
+  done
+}
+
+# l_show "SETTING=VALUE;..." NAME...: starts the saver (pid in $saver) on
+# the folders $H_TMP/pictures/NAME (one picture each), in that order, with the settings on top of
+# these: centre, full size, screen cleared, black start image, "Draw Wait"
+# 2, no effects, ending after the last picture.
+l_show() {
+  local -A v=(["Draw Posision"]=0 ["Graphics Size"]=0 ["Screen Clear"]=1 [Capture]=0 [BackColor]=0
+    ["Draw Wait"]=2 [Brightness]=0 ["Draw Color"]=0 [Rotate]=0 [DispFileName]=0 [SmoothZoom]=0 [Zoom]=0)
+  local pair pairs
+  IFS=';' read -ra pairs <<<"$1"
+  for pair in "${pairs[@]}"; do v["${pair%%=*}"]=${pair#*=}; done
+  shift
+  local lines=('"Scroll"=dword:00000000' '"Point Cast"="なし"' '"Random Sort"=dword:00000000'
+    '"Random Sort S"=dword:00000000' '"MediaPlayer"=dword:00000000' '"End Option"=dword:00000000')
+  local k
+  for k in "${!v[@]}"; do lines+=("$(printf '"%s"=dword:%08x' "$k" "${v[$k]}")"); done
+  l_no_settings
+  l_settings "${lines[@]}"
+  local folders=() n
+  for n in "$@"; do folders+=("$H_TMP/pictures/$n"); done
+  l_folders_reg "${folders[@]}" | h_reg_write_utf16 "$H_TMP/folders.reg"
+  h_reg_import "$H_TMP/folders.reg"
+  l_start saver /s
+  l_wait_saver >/dev/null
+}
+
+# l_wait_box SHOT R,G,B MIN-COUNT [TOLERANCE]: polls screenshots until at
+# least MIN-COUNT pixels show the colour; prints their box and count.
+l_wait_box() {
+  local r _
+  for _ in $(seq 40); do
+    h_screenshot "$1"
+    r=$(l_rects "$H_TMP/$1" "$2" "${4:-3}")
+    if [ "$r" != none ] && [ "$(cut -d' ' -f5 <<<"$r")" -ge "$3" ]; then
+      echo "$r"
+      return
+    fi
+    sleep 0.2
+  done
+  h_fail "no $3 pixels of colour $2 appeared (see $H_TMP/$1)"
+}
+
+# l_click_ends WHAT: a click ends the saver started by l_show.
+l_click_ends() {
+  h_click
+  l_expect_ends "$saver" 15 "$1: the run ends on a click"
+}

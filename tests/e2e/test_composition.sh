@@ -9,63 +9,14 @@ source "$(dirname "$0")/lumora.sh"
 h_init --japanese
 h_mouse_to 1270 790
 convert=/usr/bin/convert
-rects() { python3 "$H_ROOT/tests/e2e/rects.py" "$@"; }
-
 # picture NAME SIZE COLOUR: a one-colour PNG in a folder of its own.
-pictures="$H_TMP/pictures"
 picture() {
-  mkdir -p "$pictures/$1"
-  $convert -size "$2" "xc:$3" "PNG24:$pictures/$1/$1.png"
+  mkdir -p "$H_TMP/pictures/$1"
+  $convert -size "$2" "xc:$3" "PNG24:$H_TMP/pictures/$1/$1.png"
 }
-
-folders_reg() { # FOLDER...
-  local i=0 f
-  printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Orvane\\Lumora\\Folders]\n'
-  for f in "$@"; do
-    printf '"%04d"="%s"\n' "$i" "$(_h_winpath "$f" | sed 's/\\/\\\\/g')"
-    i=$((i + 1))
-  done
-}
-
-# show "SETTING=VALUE ..." NAME...: starts the saver on the named pictures
-# (in that order) with the settings on top of these: centre, full size,
-# screen cleared, black start image, "Draw Wait" 2, ending after the last.
-show() {
-  local -A v=(["Draw Posision"]=0 ["Graphics Size"]=0 ["Screen Clear"]=1 [Capture]=0 [BackColor]=0
-    ["Draw Wait"]=2 [Brightness]=0 ["Draw Color"]=0 [Rotate]=0 [DispFileName]=0 [SmoothZoom]=0)
-  local pair pairs
-  IFS=';' read -ra pairs <<<"$1"
-  for pair in "${pairs[@]}"; do v["${pair%%=*}"]=${pair#*=}; done
-  shift
-  local lines=('"Scroll"=dword:00000000' '"Point Cast"="なし"' '"Random Sort"=dword:00000000'
-    '"Random Sort S"=dword:00000000' '"MediaPlayer"=dword:00000000' '"End Option"=dword:00000000')
-  local k
-  for k in "${!v[@]}"; do lines+=("$(printf '"%s"=dword:%08x' "$k" "${v[$k]}")"); done
-  l_no_settings
-  l_settings "${lines[@]}"
-  local folders=() n
-  for n in "$@"; do folders+=("$pictures/$n"); done
-  folders_reg "${folders[@]}" | h_reg_write_utf16 "$H_TMP/folders.reg"
-  h_reg_import "$H_TMP/folders.reg"
-  l_start saver /s
-  l_wait_saver >/dev/null
-}
-
-# wait_rect SHOT R,G,B MIN-COUNT [TOLERANCE]: polls screenshots until at
-# least MIN-COUNT pixels show the colour; prints their box and count.
-wait_rect() {
-  local r _
-  for _ in $(seq 40); do
-    h_screenshot "$1"
-    r=$(rects "$H_TMP/$1" "$2" "${4:-3}")
-    if [ "$r" != none ] && [ "$(cut -d' ' -f5 <<<"$r")" -ge "$3" ]; then
-      echo "$r"
-      return
-    fi
-    sleep 0.2
-  done
-  h_fail "no $3 pixels of colour $2 appeared (see $H_TMP/$1)"
-}
+rects() { l_rects "$@"; }
+show() { l_show "$@"; }
+wait_rect() { l_wait_box "$@"; }
 
 # expect_rect WHAT ACTUAL "X Y W H": the box must be exactly that.
 expect_rect() {
@@ -73,11 +24,7 @@ expect_rect() {
   h_pass "$1: $3"
 }
 
-# finish WHAT: a click ends the run.
-finish() {
-  h_click
-  l_expect_ends "$saver" 15 "$1: the run ends on a click"
-}
+finish() { l_click_ends "$1"; }
 
 picture red400 400x300 'rgb(255,0,0)'
 picture green1600 1600x1000 'rgb(0,255,0)'
@@ -214,9 +161,9 @@ $convert -size 64x64 'xc:rgb(0,0,0)' "$H_TMP/desktop.png"
 h_set_desktop_image "$H_TMP/desktop.png"
 
 # --- The caption, Japanese locale: name, " / ", the EXIF capture date.
-mkdir -p "$pictures/p1"
-$convert -size 400x300 'xc:rgb(40,40,40)' -quality 95 "$pictures/p1/p1.jpg"
-exiftool -q -overwrite_original '-DateTimeOriginal=2004:07:15 14:03:27' "$pictures/p1/p1.jpg"
+mkdir -p "$H_TMP/pictures/p1"
+$convert -size 400x300 'xc:rgb(40,40,40)' -quality 95 "$H_TMP/pictures/p1/p1.jpg"
+exiftool -q -overwrite_original '-DateTimeOriginal=2004:07:15 14:03:27' "$H_TMP/pictures/p1/p1.jpg"
 show "DispFileName=1" p1
 wait_rect c.png 40,40,40 50000 8 >/dev/null
 sleep 0.5

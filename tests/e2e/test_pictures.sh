@@ -23,14 +23,6 @@ $convert -size 400x300 xc:'#00ff00' "$q/3/green.png"
 $convert -size 200x300 xc:red -size 200x300 xc:blue +append -quality 95 "$q/4/sideways.jpg"
 exiftool -q -overwrite_original -n -Orientation=6 "$q/4/sideways.jpg"
 
-folders_reg() { # FOLDER...: the picture folder list in .reg form
-  local i=0 f
-  printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Orvane\\Lumora\\Folders]\n'
-  for f in "$@"; do
-    printf '"%04d"="%s"\n' "$i" "$(_h_winpath "$f" | sed 's/\\/\\\\/g')"
-    i=$((i + 1))
-  done
-}
 log="$H_TMP/pictures.log"
 show_settings() { # DRAW-WAIT
   l_no_settings
@@ -55,7 +47,7 @@ now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }'; }
 
 show_settings 3
-folders_reg "$q/1" "$q/2" "$q/3" "$q/4" | h_reg_write_utf16 "$H_TMP/folders.reg"
+l_folders_reg "$q/1" "$q/2" "$q/3" "$q/4" | h_reg_write_utf16 "$H_TMP/folders.reg"
 h_reg_import "$H_TMP/folders.reg"
 l_start saver /s
 l_wait_saver >/dev/null
@@ -114,7 +106,7 @@ demo="$H_ROOT/build/demo-pictures"
 bash "$H_ROOT/tools/make-demo-pictures.sh" "$demo" >/dev/null
 rm -f "$log"
 show_settings 1
-folders_reg "$demo" | h_reg_write_utf16 "$H_TMP/folders.reg"
+l_folders_reg "$demo" | h_reg_write_utf16 "$H_TMP/folders.reg"
 h_reg_import "$H_TMP/folders.reg"
 l_start saver /s
 l_wait_saver >/dev/null

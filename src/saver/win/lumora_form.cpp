@@ -11,6 +11,7 @@
 #include "app/win/wide.h"
 #include "app/win/win_registry.h"
 #include "app/file_bytes.h"
+#include "imaging/bmp_write.h"
 #include "imaging/exif.h"
 #include "imaging/win/dib.h"
 #include "imaging/win/metafile.h"
@@ -18,6 +19,7 @@
 #include "saver/file_queue.h"
 #include "saver/picture_step.h"
 #include "saver/win/caption_draw.h"
+#include "saver/zoom_effect.h"
 
 namespace lumora::win {
 
@@ -162,6 +164,7 @@ void TLumora::FormCreate() {
     CaptureDesktop();
     const std::wstring workFolder = GetAppDataPath() + L"ORVANE";
     ::SHCreateDirectoryExW(nullptr, workFolder.c_str(), nullptr);
+    Video = std::make_unique<TZoomVideo>(Handle(), [this] { return Closing; });
   }
   SetVisible(true);
   Created = true;
@@ -174,6 +177,8 @@ void TLumora::HideCursor() {
     TApplication::Instance().ProcessMessages();
   }
 }
+
+std::wstring TLumora::ZoomBitmapPath() { return GetAppDataPath() + L"ORVANE\\lumora.bmp"; }
 
 void TLumora::CreateComposer() {
   DrawingSettings drawing;
@@ -341,6 +346,17 @@ bool TLumora::ShowNextPicture() {
   }
   const PreparedPicture prepared =
       Composer->Prepare(std::move(work), exif.Orientation, {ImageMain.picture.Width(), ImageMain.picture.Height()});
+  // A turned picture differs from its file: the zoom plays it from the
+  // temporary bitmap, saved as it will be shown. When the file cannot be
+  // written the zoom shows the same picture from memory.
+  bool zoomFromFile = false;
+  if (Settings.Zoom && !Closing && ZoomFromTemporaryBitmap(Settings.Rotate, exif.Orientation)) {
+    try {
+      WriteFileBytes(Utf8(ZoomBitmapPath()), EncodeBmp24(prepared.picture));
+      zoomFromFile = true;
+    } catch (const std::exception&) {
+    }
+  }
 
   // The previous picture stays "Draw Wait" seconds; loading this one
   // happened during that time.
@@ -349,6 +365,13 @@ bool TLumora::ShowNextPicture() {
     ::Sleep(500);
   }
   if (Closing) return true;
+  if (Video && ZoomApplies(Settings.Zoom, Closing, path)) {
+    Video->SetSources(&prepared.picture, ZoomBitmapPath());
+    ShowZoomEffect(*Video,
+                   {prepared.at.x, prepared.at.y, prepared.at.x + prepared.shown.width,
+                    prepared.at.y + prepared.shown.height},
+                   zoomFromFile, Settings.DrawWait);
+  }
   LastShownTime = win::Now();
   try {
     Composer->DrawPicture(prepared, ImageMain.picture.Pixels(), ImageDeskTop.picture.Pixels());
@@ -357,6 +380,13 @@ bool TLumora::ShowNextPicture() {
   }
   Composer->DrawCaption(prepared, ImageMain.picture.Pixels());
   ImageMain.Changed();
+  if (Settings.Zoom && Video) {
+    // The picture drawn underneath takes the zoom window's place.
+    ::UpdateWindow(Handle());
+    Video->Stop();
+    YieldToMessages();
+  }
+  YieldToMessages();
   return true;
 }
 

@@ -17,6 +17,7 @@
 #include "saver/picture_drawing.h"
 #include "saver/slideshow_driver.h"
 #include "saver/win/find_first.h"
+#include "saver/win/zoom_window.h"
 #include "imaging/picture_formats.h"
 #include "media/log_file.h"
 #include "media/win/win_log.h"
@@ -78,6 +79,11 @@ class TLumora : public TForm {
   // Darkens, places and draws the pictures on ImageMain; owns the tiling
   // grid's cells and the smooth-resampling bitmap.
   std::unique_ptr<PictureComposer> Composer;
+  // The window of the zoom-out effect (full screen only), and the file it
+  // plays for turned pictures.
+  std::unique_ptr<TZoomVideo> Video;
+  static std::wstring ZoomBitmapPath();
+
   // The caption of the picture being prepared or drawn.
   std::string CurrentCaption;
   DayNames CaptionDayNames;
