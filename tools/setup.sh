@@ -26,6 +26,7 @@ packages=(
   wine64 libxinerama1 libxrandr2
   xvfb x11-xserver-utils x11-utils xdotool x11-apps imagemagick
   fonts-wine fonts-ipafont fonts-ipafont-gothic locales libimage-exiftool-perl
+  pulseaudio pulseaudio-utils
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -2,11 +2,12 @@
 # and drives the program under Wine in a prefix shared by all tests.
 #
 #   source "$(dirname "$0")/harness.sh"
-#   h_init [--two-monitors] [--japanese] [--screen WxHxD]
+#   h_init [--two-monitors] [--japanese] [--sound] [--screen WxHxD]
 #
 # --two-monitors: primary 1280x800 at X (1024,0) and a 1024x768 monitor left
 # of it; --japanese: Wine programs run in ja_JP.UTF-8 (code page 932);
-# default screen 1280x800x24.
+# --sound: a PulseAudio daemon of the run with a null sink, which Wine
+# plays into in real time; default screen 1280x800x24.
 # Works under `set -euo pipefail`. Functions that return a program's status
 # (h_wait_exit, h_run_wine) make such a script stop on a non-zero status;
 # write `st=0; h_wait_exit "$pid" 10 || st=$?` to look at it.
@@ -20,6 +21,7 @@
 H_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 H_PIDS=()
 H_XVFB_PID=
+H_PULSE_PID=
 H_LOCKED=
 H_WINE_ENV=(LANG=C.UTF-8 LC_ALL=C.UTF-8)
 H_PREFIX_VERSION=1   # raise to rebuild the shared prefix when its setup changes
@@ -51,11 +53,12 @@ _h_winpath() { printf 'Z:%s' "${1//\//\\}"; }
 _h_wine() { env "${H_WINE_ENV[@]}" "$LUMORA_WINE" "$@" {H_LOCK_FD}>&-; }
 
 h_init() {
-  local two=0 japanese=0 screen=1280x800x24
+  local two=0 japanese=0 sound=0 screen=1280x800x24
   while [ $# -gt 0 ]; do
     case $1 in
       --two-monitors) two=1 ;;
       --japanese) japanese=1 ;;
+      --sound) sound=1 ;;
       --screen) screen=$2; shift ;;
       *) h_fail "h_init: unknown option $1" ;;
     esac
@@ -96,11 +99,33 @@ h_init() {
   echo "$0 pid $$" >"$WINEPREFIX.owner"
 
   _h_start_xvfb "$screen" "$two"
+  [ "$sound" = 0 ] || _h_start_pulse
   # Wine processes left by an earlier, killed run would keep its display.
   "$WINESERVER" -k >/dev/null 2>&1 || true
   timeout 30 "$WINESERVER" -w || h_fail "an old wineserver for $WINEPREFIX does not stop"
   _h_prepare_prefix
   "$WINESERVER" -p60 {H_LOCK_FD}>&- || h_fail "cannot start $WINESERVER"
+}
+
+# A real-time audio path without hardware: a PulseAudio daemon of this run
+# with a null sink as the default output; Wine plays into it. Its monitor
+# can be recorded (h_record_sound) to see what was played.
+_h_start_pulse() {
+  command -v pulseaudio >/dev/null || h_fail "pulseaudio is missing (run tools/setup.sh)"
+  local run="$H_TMP/pulse"
+  mkdir -p "$run"
+  chmod 700 "$run"
+  cat >"$run/null.pa" <<PA
+load-module module-native-protocol-unix auth-anonymous=1 socket=$run/pulse.sock
+load-module module-null-sink sink_name=nullsink
+set-default-sink nullsink
+PA
+  HOME=$run XDG_RUNTIME_DIR=$run pulseaudio --daemonize=no -n -F "$run/null.pa" --exit-idle-time=-1 \
+    --disallow-exit >"$run/pulseaudio.log" 2>&1 {H_LOCK_FD}>&- &
+  H_PULSE_PID=$!
+  export PULSE_SERVER="unix:$run/pulse.sock"
+  h_wait_for "[ -S '$run/pulse.sock' ] || ! h_running $H_PULSE_PID" 10 && h_running "$H_PULSE_PID" ||
+    h_fail "PulseAudio did not start (see $run/pulseaudio.log)"
 }
 
 _h_start_xvfb() {
@@ -179,6 +204,11 @@ h_cleanup() {
     timeout 20 "$WINESERVER" -w
   fi
   for pid in "${H_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
+  if [ -n "${H_PULSE_PID:-}" ]; then
+    kill "$H_PULSE_PID" 2>/dev/null
+    wait "$H_PULSE_PID" 2>/dev/null
+    H_PULSE_PID=
+  fi
   if [ -n "$H_XVFB_PID" ]; then
     kill "$H_XVFB_PID" 2>/dev/null
     wait "$H_XVFB_PID" 2>/dev/null
