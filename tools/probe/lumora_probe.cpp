@@ -242,7 +242,7 @@ int Usage() {
       "usage: lumora-probe wait-window CLASS SECONDS | count-windows CLASS | monitors | cursor |\n"
       "       host-preview SCR X Y WIDTH HEIGHT OUT.bmp | answer-box TITLE SECONDS |\n"
       "       send-key CLASS VK | post-close CLASS | hold-file PATH SECONDS |\n"
-      "       caption-text TEXT OUT.bmp\n",
+      "       caption-text TEXT OUT.bmp | list-folder PATH\n",
       stderr);
   return 2;
 }
@@ -300,5 +300,16 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (command == L"caption-text" && argc == 4) return CaptionText(argv[2], argv[3]);
+  if (command == L"list-folder" && argc == 3) {
+    // The files of a folder in the order the system lists them.
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileW((std::wstring(argv[2]) + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 1;
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) PrintText("file", found.cFileName);
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    return 0;
+  }
   return Usage();
 }

@@ -135,7 +135,8 @@ void TLumora::FormCreate() {
   SettingsHooks hooks;
   hooks.closing = [this] { return Closing; };
   hooks.yield = [] { YieldToMessages(); };
-  // The volume component plugs in here once it exists.
+  // A preview leaves the volume alone: it would not put it back.
+  hooks.volume = VolumeForSettings(InPreview(), VolumeControl1);
   ReadSettings(registry, Settings, PictureFolders, SoundFolders, Volumes, hooks);
 
   PlatformId = PlatformIdFromSystem();
@@ -151,7 +152,7 @@ void TLumora::FormCreate() {
       LogFile1.LogFileName = std::string(Trim(Settings.LogFile));
       LogFile1.SetActive(true);
     }
-    // The player window starts here once it exists.
+    CreatePlayerWindow();
     if (!Settings.DisplayPlayer) SetStayOnTop();
     Driver->BuildGroupQueue();
     PictureScanner = std::make_unique<TMFindFirst>(PictureFolders, PictureFiles, Settings.IsNewFolderAdd, "Photo");
@@ -199,6 +200,15 @@ void TLumora::CreateComposer() {
   hooks.caption = [this](PixelView target, Point at) { DrawCaptionText(target, at, CurrentCaption); };
   Composer = std::make_unique<PictureComposer>(drawing, std::move(hooks));
   CaptionDayNames = LocaleDayNames();
+}
+
+void TLumora::CreatePlayerWindow() {
+  // Shown before the saver window, without taking the focus; it stays in
+  // the corner of the primary screen for the whole show, sounds or not.
+  FormMPlay2 = std::make_unique<TFormMPlay2>();
+  FormMPlay2->OnSoundEnded = [this] { SoundPlaying = false; };
+  FormMPlay2->CreateHandleAndRun();
+  ::ShowWindow(FormMPlay2->Handle(), SW_SHOWNOACTIVATE);
 }
 
 void TLumora::CaptureDesktop() {
@@ -394,7 +404,34 @@ bool TLumora::PlayNextSound() {
   if (InPreview() || SoundPlaying || Closing || !Activated) return true;
   const std::string path = TakeNextSound();
   if (path.empty()) return false;
-  // The player window plays the file here once it exists.
+  SoundPlaying = true;
+  if (!FormMPlay2 || !FormMPlay2->MediaPlayer) {
+    SoundPlaying = false;
+    return true;
+  }
+  TMediaPlayer& player = *FormMPlay2->MediaPlayer;
+  if (Closing) {
+    // Closed while waiting for the file: it is not played.
+    try {
+      player.Stop();
+      player.Close();
+    } catch (const std::exception&) {
+      SoundPlaying = false;
+    }
+    return true;
+  }
+  try {
+    // The player window must not be hidden behind a stay-on-top saver.
+    ::SetWindowPos(Handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    player.FileName = Wide(path);
+    player.Open();
+    player.SetWait(false);
+    player.SetNotify(true);
+    player.Play();
+  } catch (const std::exception&) {
+    // A file no device plays costs one cycle; nothing is shown.
+    SoundPlaying = false;
+  }
   return true;
 }
 
@@ -503,10 +540,10 @@ void TLumora::FormClose() {
   }
   if (PictureScanner) PictureScanner->Terminate();
   if (SoundScanner) SoundScanner->Terminate();
-  // The player window is closed here once it exists.
+  if (FormMPlay2) FormMPlay2->Close();
   if (PlatformId == kPlatformWin9x) ::SystemParametersInfoW(SPI_SCREENSAVERRUNNING, 0, nullptr, 0);
   ::ShowCursor(TRUE);
-  // With "Change Volume" on, the volume component restores the saved levels here.
+  RestoreVolumes(VolumeControl1, Settings, Volumes);
 }
 
 void TLumora::FormDestroy() {

@@ -20,6 +20,9 @@
 #include "saver/win/zoom_window.h"
 #include "imaging/picture_formats.h"
 #include "media/log_file.h"
+#include "media/volume_control.h"
+#include "media/win/player_forms.h"
+#include "media/win/win_volume.h"
 #include "media/win/win_log.h"
 #include "app/win/forms.h"
 
@@ -93,6 +96,15 @@ class TLumora : public TForm {
   // Larger files are refused before reading (no picture within the pixel
   // budget needs more).
   static constexpr uint64_t kMaxPictureFileBytes = 512ull << 20;
+
+  // Output levels: set to "Volume" while the saver runs when "Change
+  // Volume" is on, put back at the end (full screen only).
+  WinVolumeDevices VolumeDevices;
+  TVolumeControl VolumeControl1{VolumeDevices};
+  // The sound player window (full screen only): the MCI player when
+  // "MediaPlayer" is off.
+  std::unique_ptr<TFormMPlay2> FormMPlay2;
+  void CreatePlayerWindow();
 
   // The display-history log (full screen only).
   WinLogStorage LogStorage;
