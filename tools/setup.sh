@@ -27,6 +27,7 @@ packages=(
   xvfb x11-xserver-utils x11-utils xdotool x11-apps imagemagick
   fonts-wine fonts-ipafont fonts-ipafont-gothic locales libimage-exiftool-perl
   pulseaudio pulseaudio-utils
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

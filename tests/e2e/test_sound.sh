@@ -114,6 +114,26 @@ for i in $(seq 50); do [ -s "$handover" ] && break; sleep 0.1; done
 h_pass "after the last sound the other saver was started"
 h_pass "\"Change Volume\" with \"Volume\" 200: the saver ran and closed normally"
 
+# --- The media-player control plays the same files from its window in the
+# corner.
+sound_folders=("$sounds")
+sound_settings 1
+l_settings '"MediaPlayer"=dword:00000001'
+record wmp.raw
+l_start saver /s
+l_wait_saver >/dev/null
+info=$(l_probe wait-window TFormMPlay 10) || h_fail "no media-player window appeared"
+[ "$(l_value x "$info"),$(l_value y "$info"),$(l_value width "$info"),$(l_value height "$info")" = "1035,560,245,240" ] ||
+  h_fail "the media-player window is not 245 × 240 in the bottom-right corner: $info"
+h_pass "the media-player window sits in the bottom-right corner of the primary screen (1035, 560, 245 × 240)"
+l_expect_ends "$saver" 40 "with the media-player control \"End Option\" 1 ends the saver after the last sound"
+sleep 0.5
+stop_recording
+mapfile -t played < <(tones find "$H_TMP/wmp.raw" 440 660 880)
+[ "$(printf '%s\n' "${played[@]}" | cut -d' ' -f1 | tr '\n' ' ')" = "${expected[*]} " ] ||
+  h_fail "the media-player control played: ${played[*]:-nothing}, expected ${expected[*]}"
+h_pass "the media-player control played the three tones in order: ${played[*]}"
+
 # --- No sound folder, "End Option" 1: the first cycle ends the show.
 point_cast=
 sound_folders=()

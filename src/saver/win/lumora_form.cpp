@@ -205,10 +205,18 @@ void TLumora::CreateComposer() {
 void TLumora::CreatePlayerWindow() {
   // Shown before the saver window, without taking the focus; it stays in
   // the corner of the primary screen for the whole show, sounds or not.
-  FormMPlay2 = std::make_unique<TFormMPlay2>();
-  FormMPlay2->OnSoundEnded = [this] { SoundPlaying = false; };
-  FormMPlay2->CreateHandleAndRun();
-  ::ShowWindow(FormMPlay2->Handle(), SW_SHOWNOACTIVATE);
+  TForm* player = nullptr;
+  if (Settings.MediaPlayer) {
+    FormMPlay = std::make_unique<TFormMPlay>();
+    FormMPlay->OnSoundEnded = [this] { SoundPlaying = false; };
+    player = FormMPlay.get();
+  } else {
+    FormMPlay2 = std::make_unique<TFormMPlay2>();
+    FormMPlay2->OnSoundEnded = [this] { SoundPlaying = false; };
+    player = FormMPlay2.get();
+  }
+  player->CreateHandleAndRun();
+  ::ShowWindow(player->Handle(), SW_SHOWNOACTIVATE);
 }
 
 void TLumora::CaptureDesktop() {
@@ -405,6 +413,15 @@ bool TLumora::PlayNextSound() {
   const std::string path = TakeNextSound();
   if (path.empty()) return false;
   SoundPlaying = true;
+  if (Settings.MediaPlayer) {
+    // The window reports a file it cannot start as ended.
+    if (FormMPlay) {
+      FormMPlay->PlayFile(Wide(path));
+    } else {
+      SoundPlaying = false;
+    }
+    return true;
+  }
   if (!FormMPlay2 || !FormMPlay2->MediaPlayer) {
     SoundPlaying = false;
     return true;
@@ -540,6 +557,7 @@ void TLumora::FormClose() {
   }
   if (PictureScanner) PictureScanner->Terminate();
   if (SoundScanner) SoundScanner->Terminate();
+  if (FormMPlay) FormMPlay->Close();
   if (FormMPlay2) FormMPlay2->Close();
   if (PlatformId == kPlatformWin9x) ::SystemParametersInfoW(SPI_SCREENSAVERRUNNING, 0, nullptr, 0);
   ::ShowCursor(TRUE);

@@ -21,6 +21,7 @@
 #include "imaging/picture_formats.h"
 #include "media/log_file.h"
 #include "media/volume_control.h"
+#include "media/win/media_player_form.h"
 #include "media/win/player_forms.h"
 #include "media/win/win_volume.h"
 #include "media/win/win_log.h"
@@ -101,8 +102,9 @@ class TLumora : public TForm {
   // Volume" is on, put back at the end (full screen only).
   WinVolumeDevices VolumeDevices;
   TVolumeControl VolumeControl1{VolumeDevices};
-  // The sound player window (full screen only): the MCI player when
-  // "MediaPlayer" is off.
+  // The sound player window (full screen only): the media-player control
+  // when "MediaPlayer" is on, else the MCI player.
+  std::unique_ptr<TFormMPlay> FormMPlay;
   std::unique_ptr<TFormMPlay2> FormMPlay2;
   void CreatePlayerWindow();
 
