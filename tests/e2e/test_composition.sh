@@ -7,7 +7,9 @@
 set -euo pipefail
 source "$(dirname "$0")/lumora.sh"
 h_init --japanese
-h_mouse_to 1270 790
+# The pointer rests away from the sound player window in the bottom-right
+# corner, so that a click reaches the saver.
+h_mouse_to 1270 10
 convert=/usr/bin/convert
 # picture NAME SIZE COLOUR: a one-colour PNG in a folder of its own.
 picture() {
@@ -141,8 +143,9 @@ show "Capture=1;Rotate=1;Screen Clear=0" black500
 wait_rect t.png 0,0,0 100000 >/dev/null
 sleep 0.5
 h_screenshot t.png
-# Everything not blue is the turned picture: 0.8 of 500 × 400 = 400 × 320.
-read -r x y w h covered <<<"$(rects "$H_TMP/t.png" 0,0,0 120)"
+# Everything not blue is the turned picture: 0.8 of 500 × 400 = 400 × 320
+# (the sound player's small black window in the bottom-right corner aside).
+read -r x y w h covered <<<"$(rects "$H_TMP/t.png" 0,0,0 120 0 0 1280 760)"
 blue=$(rects "$H_TMP/t.png" 0,0,255 0 "$x" "$y" "$w" "$h" | cut -d' ' -f5)
 [ "$blue" = none ] && blue=0
 inside=$((w * h - blue))

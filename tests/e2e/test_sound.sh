@@ -10,7 +10,9 @@
 set -euo pipefail
 source "$(dirname "$0")/lumora.sh"
 h_init --sound
-h_mouse_to 1270 790
+# The pointer rests away from the sound player window in the bottom-right
+# corner, so that a click reaches the saver.
+h_mouse_to 1270 10
 tones() { python3 "$H_ROOT/tests/e2e/tones.py" "$@"; }
 
 sounds="$H_TMP/sounds"

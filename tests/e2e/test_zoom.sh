@@ -8,7 +8,9 @@
 set -euo pipefail
 source "$(dirname "$0")/lumora.sh"
 h_init
-h_mouse_to 1270 790
+# The pointer rests away from the sound player window in the bottom-right
+# corner, so that a click reaches the saver.
+h_mouse_to 1270 10
 convert=/usr/bin/convert
 
 # target NAME EXT: an 800 × 600 blue picture whose middle quarter (200 ×
