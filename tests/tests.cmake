@@ -68,6 +68,24 @@ if(WIN32)
   target_link_options(test-password-cpl PRIVATE -static -Wl,--kill-at
     ${CMAKE_SOURCE_DIR}/tests/win/password_cpl/password_cpl.def)
 
+  # Susie import plug-ins of the project's own picture format "LPIC"
+  # (tests/win/plugins/make_lpic.py writes such files), one source built in
+  # the variants the plug-in host must cope with.
+  foreach(variant IN ITEMS "lpic" "lpic-all:LPIC_ALL_FILES" "lpic-bmp:LPIC_BMP" "lpic-archive:LPIC_ARCHIVE"
+                           "lpic-noinfo:LPIC_NO_INFO" "lpic-nopicture:LPIC_NO_PICTURE" "lpic-fail:LPIC_FAIL"
+                           "lpic-crash:LPIC_CRASH")
+    string(REPLACE ":" ";" parts "${variant}")
+    list(GET parts 0 name)
+    add_library(test-spi-${name} SHARED ${CMAKE_SOURCE_DIR}/tests/win/plugins/test_plugin.c)
+    set_target_properties(test-spi-${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name} SUFFIX .spi)
+    list(LENGTH parts count)
+    if(count GREATER 1)
+      list(GET parts 1 define)
+      target_compile_definitions(test-spi-${name} PRIVATE ${define})
+    endif()
+    target_link_options(test-spi-${name} PRIVATE -static -Wl,--kill-at)
+  endforeach()
+
   # Benchmark of a scanner pass (run by tools/bench-scan.sh).
   add_executable(lumora-scan-bench ${CMAKE_SOURCE_DIR}/tools/bench/scan_bench.cpp)
   target_link_libraries(lumora-scan-bench PRIVATE lumora_shell ${LUMORA_STATIC_LINK} -municode)
