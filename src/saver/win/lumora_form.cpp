@@ -13,7 +13,6 @@
 #include "app/file_bytes.h"
 #include "imaging/bmp_write.h"
 #include "imaging/exif.h"
-#include "imaging/win/dib.h"
 #include "imaging/win/metafile.h"
 #include "saver/composition.h"
 #include "saver/file_queue.h"
