@@ -70,7 +70,7 @@ if(WIN32)
 
   # Susie import plug-ins of the project's own picture format "LPIC"
   # (tests/win/plugins/make_lpic.py writes such files), one source built in
-  # the variants the plug-in host must cope with.
+  # the variants the plug-in host must cope with, next to the test program.
   foreach(variant IN ITEMS "lpic" "lpic-all:LPIC_ALL_FILES" "lpic-bmp:LPIC_BMP" "lpic-archive:LPIC_ARCHIVE"
                            "lpic-noinfo:LPIC_NO_INFO" "lpic-nopicture:LPIC_NO_PICTURE" "lpic-fail:LPIC_FAIL"
                            "lpic-crash:LPIC_CRASH")
@@ -84,6 +84,7 @@ if(WIN32)
       target_compile_definitions(test-spi-${name} PRIVATE ${define})
     endif()
     target_link_options(test-spi-${name} PRIVATE -static -Wl,--kill-at)
+    add_dependencies(lumora_win_tests test-spi-${name})  # loaded by the Win32 tests
   endforeach()
 
   # Benchmark of a scanner pass (run by tools/bench-scan.sh).
