@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "app/win/utilities.h"
 #include "app/win/wide.h"
 
 namespace lumora::win {
@@ -142,13 +143,7 @@ void TApplication::DestroyForms() noexcept {
 void TBitmap::SetSize(int32_t width, int32_t height, COLORREF fill) {
   Reset();
   if (width <= 0 || height <= 0) return;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDown24BitmapInfo(width, height);
   dc_.reset(::CreateCompatibleDC(nullptr));
   if (!dc_) throw std::runtime_error("Out of system resources (memory DC)");
   bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits_, nullptr, 0));

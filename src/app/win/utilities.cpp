@@ -81,6 +81,30 @@ DateTime Now() {
   return date + time;
 }
 
+BITMAPINFO TopDown24BitmapInfo(int32_t width, int32_t height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // rows top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+void RegisterChildWindowClass(const wchar_t* className, WNDPROC proc, HBRUSH background) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  if (::GetClassInfoExW(::GetModuleHandleW(nullptr), className, &wc)) return;
+  wc = WNDCLASSEXW{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.hbrBackground = background;
+  wc.lpszClassName = className;
+  ::RegisterClassExW(&wc);
+}
+
 void ShellOpenFile(const std::wstring& path, const std::wstring& parameters) {
   const size_t slash = path.find_last_of(L"\\/:");
   const std::wstring directory = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);

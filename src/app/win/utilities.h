@@ -32,6 +32,14 @@ uint32_t PlatformIdFromSystem();
 // The current local date and time as a date-time value.
 DateTime Now();
 
+// The header of a top-down 24-bit DIB of that size, the layout of the
+// core's pictures.
+BITMAPINFO TopDown24BitmapInfo(int32_t width, int32_t height);
+
+// Registers a window class of this module once per process: the class of a
+// small child window that handles its own messages.
+void RegisterChildWindowClass(const wchar_t* className, WNDPROC proc, HBRUSH background);
+
 // Shell "open" of a file with parameters, in the file's directory.
 void ShellOpenFile(const std::wstring& path, const std::wstring& parameters);
 // Starts a process from a command line without waiting for it; false when

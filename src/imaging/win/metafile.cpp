@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/win/handles.h"
+#include "app/win/utilities.h"
 
 namespace lumora::win {
 
@@ -22,13 +23,7 @@ Bitmap24 Play(HENHMETAFILE metafile, int32_t width, int32_t height) {
   if (width <= 0 || height <= 0) throw PictureError("metafile without a size");
   Bitmap24 picture;
   picture.Resize(width, height);  // checks the budget
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDown24BitmapInfo(width, height);
   void* bits = nullptr;
   UniqueDC dc(::CreateCompatibleDC(nullptr));
   UniqueBitmap bitmap(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "app/win/utilities.h"
 #include "app/win/wide.h"
 
 namespace lumora::win {
@@ -12,22 +13,10 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TMediaPlayer";
 
-void RegisterPlayerClass(WNDPROC proc) {
-  static bool registered = false;
-  if (registered) return;
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
-  wc.lpszClassName = kClassName;
-  registered = ::RegisterClassExW(&wc) != 0;
-}
-
 }  // namespace
 
 TMediaPlayer::TMediaPlayer(HWND parent) {
-  RegisterPlayerClass(WindowProc);
+  RegisterChildWindowClass(kClassName, WindowProc, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
   hwnd_ = ::CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, kWidth, kHeight, parent, nullptr,
                             ::GetModuleHandleW(nullptr), this);
 }

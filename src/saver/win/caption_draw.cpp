@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/win/handles.h"
+#include "app/win/utilities.h"
 #include "app/win/wide.h"
 #include "saver/picture_drawing.h"
 
@@ -54,13 +55,7 @@ void DrawCaptionText(PixelView target, Point at, const std::string& text) {
   const int32_t height = extent.cy;
   if (width < 1 || height < 1) return;
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDown24BitmapInfo(width, height);
   void* bits = nullptr;
   UniqueBitmap bitmap(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap) return;

@@ -14,22 +14,10 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TDSVideoWindowEx2";
 
-void RegisterZoomClass(WNDPROC proc) {
-  static bool registered = false;
-  if (registered) return;
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
-  wc.lpszClassName = kClassName;
-  registered = ::RegisterClassExW(&wc) != 0;
-}
-
 }  // namespace
 
 TZoomVideo::TZoomVideo(HWND parent, std::function<bool()> closing) : parent_(parent), closing_(std::move(closing)) {
-  RegisterZoomClass(WindowProc);
+  RegisterChildWindowClass(kClassName, WindowProc, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
   hwnd_ = ::CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent, nullptr,
                             ::GetModuleHandleW(nullptr), this);
 }
@@ -132,13 +120,7 @@ void TZoomVideo::Paint() {
   PAINTSTRUCT ps;
   HDC dc = ::BeginPaint(hwnd_, &ps);
   if (frame_.width > 0 && frame_.height > 0) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = frame_.width;
-    info.bmiHeader.biHeight = -frame_.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDown24BitmapInfo(frame_.width, frame_.height);
     ::SetDIBitsToDevice(dc, visible_.left, visible_.top, static_cast<DWORD>(frame_.width),
                         static_cast<DWORD>(frame_.height), 0, 0, 0, static_cast<UINT>(frame_.height),
                         frame_.bits.data(), &info, DIB_RGB_COLORS);
