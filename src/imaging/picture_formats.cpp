@@ -21,6 +21,16 @@ std::string NormalExtension(std::string_view extension) {
 }  // namespace
 
 void PictureFormats::Register(std::string extension, Decoder decoder) {
+  FileDecoder fileDecoder;
+  if (decoder) {
+    fileDecoder = [decoder = std::move(decoder)](const std::vector<uint8_t>& bytes, const std::string&) {
+      return decoder(bytes);
+    };
+  }
+  Register(std::move(extension), std::move(fileDecoder));
+}
+
+void PictureFormats::Register(std::string extension, FileDecoder decoder) {
   decoders_[NormalExtension(extension)] = std::move(decoder);
 }
 
@@ -28,12 +38,13 @@ bool PictureFormats::Knows(std::string_view extension) const {
   return decoders_.find(NormalExtension(extension)) != decoders_.end();
 }
 
-Bitmap24 PictureFormats::Decode(const std::vector<uint8_t>& bytes, std::string_view extension) const {
+Bitmap24 PictureFormats::Decode(const std::vector<uint8_t>& bytes, std::string_view extension,
+                                const std::string& path) const {
   const std::string key = NormalExtension(extension);
   const auto found = decoders_.find(key);
   if (found == decoders_.end() || !found->second) throw PictureError("no decoder for ." + key);
   try {
-    return found->second(bytes);
+    return found->second(bytes, path);
   } catch (const PictureError&) {
     throw;
   } catch (const std::bad_alloc&) {

@@ -32,21 +32,26 @@ class PictureFormats {
  public:
   // Decodes a whole file; throws PictureError when it cannot.
   using Decoder = std::function<Bitmap24(const std::vector<uint8_t>&)>;
+  // Decodes a file that may be read again by its path (a plug-in reads the
+  // file itself); `path` (UTF-8) is empty for data that is no file's.
+  using FileDecoder = std::function<Bitmap24(const std::vector<uint8_t>& bytes, const std::string& path)>;
 
   // `extension` without its dot (a leading dot is dropped), any letter case.
   // Replaces an earlier decoder of the same extension.
   void Register(std::string extension, Decoder decoder);
+  void Register(std::string extension, FileDecoder decoder);
   bool Knows(std::string_view extension) const;
 
-  // Decodes with the decoder of `extension`. Throws PictureError: "no
-  // decoder for .xyz", the decoder's own error, or running out of memory.
-  Bitmap24 Decode(const std::vector<uint8_t>& bytes, std::string_view extension) const;
+  // Decodes with the decoder of `extension` the bytes of the file at
+  // `path` (when they come from one). Throws PictureError: "no decoder for
+  // .xyz", the decoder's own error, or running out of memory.
+  Bitmap24 Decode(const std::vector<uint8_t>& bytes, std::string_view extension, const std::string& path = {}) const;
 
   // The registered extensions in lower case, sorted.
   std::vector<std::string> Extensions() const;
 
  private:
-  std::map<std::string, Decoder, std::less<>> decoders_;
+  std::map<std::string, FileDecoder, std::less<>> decoders_;
 };
 
 // Registers bmp, ico, jpg, jpeg, gif and png.

@@ -71,23 +71,30 @@ uint64_t DibImageSize(uint16_t bitCount, int32_t width, int32_t height) {
   return rowBytes * static_cast<uint64_t>(std::abs(static_cast<int64_t>(height)));
 }
 
-std::vector<uint8_t> EncodeDibAsBmp(std::span<const uint8_t> info, std::span<const uint8_t> bits) {
-  const size_t header = DibInfoSize(info);  // checks the header and its tables
+DecodedDibLayout CheckDecodedDib(std::span<const uint8_t> info, std::span<const uint8_t> bits) {
+  DecodedDibLayout layout;
+  layout.headerBytes = DibInfoSize(info);  // checks the header and its tables
   if (info.size() < 16) throw PictureError("plug-in picture: header too short");
-  const int32_t width = static_cast<int32_t>(Le32(info.data() + 4));
-  const int32_t height = static_cast<int32_t>(Le32(info.data() + 8));
-  const uint16_t bitCount = Le16(info.data() + 14);
+  layout.width = static_cast<int32_t>(Le32(info.data() + 4));
+  layout.height = static_cast<int32_t>(Le32(info.data() + 8));
+  layout.bitCount = Le16(info.data() + 14);
   const uint32_t compression = info.size() >= 20 ? Le32(info.data() + 16) : 0;
-  uint64_t image = DibImageSize(bitCount, width, height);
+  layout.colours = PaletteColours(layout.bitCount, info.size() >= 36 ? Le32(info.data() + 32) : 0);
+  layout.imageBytes = DibImageSize(layout.bitCount, layout.width, layout.height);
   if (compression == 1 || compression == 2) {
     // Run-length rows: their length is the header's image size.
-    image = info.size() >= 24 ? Le32(info.data() + 20) : 0;
+    layout.imageBytes = info.size() >= 24 ? Le32(info.data() + 20) : 0;
   }
-  if (image > bits.size()) {
+  if (layout.imageBytes > bits.size()) {
     throw PictureError("plug-in picture: " + std::to_string(bits.size()) + " bytes of pixels where the header needs " +
-                       std::to_string(image));
+                       std::to_string(layout.imageBytes));
   }
-  const uint64_t fileSize = 14 + header + image;
+  return layout;
+}
+
+std::vector<uint8_t> EncodeDibAsBmp(std::span<const uint8_t> info, std::span<const uint8_t> bits) {
+  const DecodedDibLayout layout = CheckDecodedDib(info, bits);
+  const uint64_t fileSize = 14 + layout.headerBytes + layout.imageBytes;
   if (fileSize > 0xFFFFFFFFull) throw PictureError("plug-in picture too large for a BMP file");
   std::vector<uint8_t> bmp(static_cast<size_t>(fileSize));
   auto put32 = [&](size_t at, uint64_t value) {
@@ -97,9 +104,11 @@ std::vector<uint8_t> EncodeDibAsBmp(std::span<const uint8_t> info, std::span<con
   bmp[1] = 'M';
   put32(2, fileSize);
   put32(6, 0);
-  put32(10, 14 + header);
-  std::memcpy(bmp.data() + 14, info.data(), header);
-  if (image > 0) std::memcpy(bmp.data() + 14 + header, bits.data(), static_cast<size_t>(image));
+  put32(10, 14 + layout.headerBytes);
+  std::memcpy(bmp.data() + 14, info.data(), layout.headerBytes);
+  if (layout.imageBytes > 0) {
+    std::memcpy(bmp.data() + 14 + layout.headerBytes, bits.data(), static_cast<size_t>(layout.imageBytes));
+  }
   return bmp;
 }
 

@@ -36,6 +36,20 @@ uint32_t DibHeaderSize(uint32_t colours);
 // Bytes of the pixel rows: rows padded to 4 bytes, |height| rows.
 uint64_t DibImageSize(uint16_t bitCount, int32_t width, int32_t height);
 
+// What a decoded DIB's header says, checked against the memory the plug-in
+// returned: the header's bytes with its colour masks and palette, the
+// pixel rows' bytes, the sizes (signs as given) and the palette colours.
+// Headers that are no DIB's, and pixel memory shorter than the header
+// declares, raise PictureError.
+struct DecodedDibLayout {
+  size_t headerBytes = 0;
+  uint64_t imageBytes = 0;
+  int32_t width = 0, height = 0;
+  uint16_t bitCount = 0;
+  uint32_t colours = 0;
+};
+DecodedDibLayout CheckDecodedDib(std::span<const uint8_t> info, std::span<const uint8_t> bits);
+
 // The BMP file image of a decoded DIB: "BM", file size, 0, offset of the
 // bits, then the header (with its colour masks and palette) and the pixel
 // rows as they are. Longer headers (V4, V5) and colour masks are kept;

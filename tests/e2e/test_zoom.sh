@@ -82,7 +82,8 @@ done
 # holds the turned picture (its size is the box's).
 find "$WINEPREFIX/drive_c/users" -path '*ORVANE/lumora.bmp' -delete 2>/dev/null || true
 l_show "Zoom=1;Draw Wait=3;Rotate=1;Screen Clear=1" plain
-read -r x y w h _ <<<"$(l_wait_box r.png 255,0,0 150000 40)"
+box=$(l_wait_box r.png 255,0,0 150000 40)
+read -r x y w h _ <<<"$box"
 h_pass "turned: the red close-up fills a $w × $h box at ($x, $y)"
 bmp=$(find "$WINEPREFIX/drive_c/users" -path '*ORVANE/lumora.bmp' 2>/dev/null | head -n1)
 [ -n "$bmp" ] || h_fail "no temporary bitmap ORVANE\\lumora.bmp was written"

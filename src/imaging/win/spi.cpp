@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "app/win/wide.h"
+#include "imaging/win/spi_guard.h"
 
 namespace lumora::win {
 
@@ -36,7 +37,14 @@ std::string FromAnsi(const char* text) {
 std::unique_ptr<TSPI> TSPI::Load(const std::wstring& fileName, Kind kind) {
   std::unique_ptr<TSPI> spi(new TSPI);
   spi->kind_ = kind;
-  spi->module_ = ::LoadLibraryW(fileName.c_str());
+  // The DLLs a plug-in needs come from its own folder and the system's,
+  // never from the current folder. Systems without the search flags refuse
+  // them; there the plug-in's folder is searched first as before.
+  spi->module_ = ::LoadLibraryExW(fileName.c_str(), nullptr,
+                                  LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+  if (!spi->module_ && ::GetLastError() == ERROR_INVALID_PARAMETER) {
+    spi->module_ = ::LoadLibraryExW(fileName.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  }
   if (!spi->module_) throw ESPIFOpenErrorSPI(Utf8(fileName) + ":Susie Pluginがロードできませんでした");
   wchar_t path[256] = {};
   spi->fileName_ = ::GetModuleFileNameW(spi->module_, path, 256) > 0 ? std::wstring(path) : fileName;
@@ -64,6 +72,11 @@ std::unique_ptr<TSPI> TSPI::CreatePluginObject(const std::wstring& fileName) {
 
 TSPI::~TSPI() {
   if (module_) ::FreeLibrary(module_);
+}
+
+template <typename Function>
+int TSPI::Guarded(const char* entryPoint, Function&& f) const {
+  return GuardedPluginCall<int>(entryPoint, Utf8(fileName_), f);
 }
 
 FARPROC TSPI::EntryPoint(const char* name) const { return module_ ? ::GetProcAddress(module_, name) : nullptr; }
@@ -105,29 +118,34 @@ void TSPI::ReadInformation() {
 
 int TSPI::GetPluginInfo(int number, char* buffer, int length) const {
   Require("GetPluginInfo");
-  return As<GetPluginInfoProc>(EntryPoint("GetPluginInfo"))(number, buffer, length);
+  const auto entry = As<GetPluginInfoProc>(EntryPoint("GetPluginInfo"));
+  return Guarded("GetPluginInfo", [&] { return entry(number, buffer, length); });
 }
 
 int TSPI::IsSupported(const char* fileName, void* head) const {
   Require("IsSupported");
-  return As<IsSupportedProc>(EntryPoint("IsSupported"))(fileName, head);
+  const auto entry = As<IsSupportedProc>(EntryPoint("IsSupported"));
+  return Guarded("IsSupported", [&] { return entry(fileName, head); });
 }
 
 int TSPI::GetPictureInfo(const char* data, LONG_PTR length, unsigned flag, SpiPictureInfo* info) const {
   Require("GetPictureInfo");
-  return As<GetPictureInfoProc>(EntryPoint("GetPictureInfo"))(data, length, flag, info);
+  const auto entry = As<GetPictureInfoProc>(EntryPoint("GetPictureInfo"));
+  return Guarded("GetPictureInfo", [&] { return entry(data, length, flag, info); });
 }
 
 int TSPI::GetPicture(const char* data, LONG_PTR length, unsigned flag, HANDLE* info, HANDLE* bits,
                      SpiProgress progress, LONG_PTR user) const {
   Require("GetPicture");
-  return As<GetPictureProc>(EntryPoint("GetPicture"))(data, length, flag, info, bits, progress, user);
+  const auto entry = As<GetPictureProc>(EntryPoint("GetPicture"));
+  return Guarded("GetPicture", [&] { return entry(data, length, flag, info, bits, progress, user); });
 }
 
 int TSPI::GetPreview(const char* data, LONG_PTR length, unsigned flag, HANDLE* info, HANDLE* bits,
                      SpiProgress progress, LONG_PTR user) const {
   Require("GetPreview");
-  return As<GetPictureProc>(EntryPoint("GetPreview"))(data, length, flag, info, bits, progress, user);
+  const auto entry = As<GetPictureProc>(EntryPoint("GetPreview"));
+  return Guarded("GetPreview", [&] { return entry(data, length, flag, info, bits, progress, user); });
 }
 
 }  // namespace lumora::win

@@ -74,7 +74,8 @@ class TSPI {
   // An entry point by name, null when the DLL does not export it.
   FARPROC EntryPoint(const char* name) const;
 
-  // The wrappers: ESPIInvalidAPI when the entry point is missing.
+  // The wrappers: ESPIInvalidAPI when the entry point is missing,
+  // ESPIPluginFault when the plug-in's code raises a processor exception.
   int GetPluginInfo(int number, char* buffer, int length) const;
   int IsSupported(const char* fileName, void* head) const;
   int GetPictureInfo(const char* data, LONG_PTR length, unsigned flag, SpiPictureInfo* info) const;
@@ -88,6 +89,8 @@ class TSPI {
   void CheckEntryPoints() const;
   void Require(const char* name) const;
   void ReadInformation();
+  template <typename Function>
+  int Guarded(const char* entryPoint, Function&& f) const;
 
   HMODULE module_ = nullptr;
   Kind kind_ = Kind::kPlain;

@@ -67,6 +67,10 @@ std::vector<std::wstring> TSPIs::SearchFolders() const {
   return folders;
 }
 
+void TSPIs::Loaded() {
+  if (AutoSearch) Search(L"*.spi");
+}
+
 void TSPIs::Search(const std::wstring& mask) {
   const size_t slash = mask.find_last_of(L"\\/:");
   if (slash != std::wstring::npos) {

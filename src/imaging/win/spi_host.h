@@ -47,6 +47,10 @@ class TSPIs {
   // registrations of an extension take precedence.
   std::function<void(TSPI& spi, const std::string& extension, const std::string& description)> RegisterExtension;
 
+  // The form holding the host has been loaded: with AutoSearch on,
+  // searches "*.spi".
+  void Loaded();
+
   // The folders the options name, in search order, each with a trailing
   // backslash; the Susie folder only when its registry value is set.
   std::vector<std::wstring> SearchFolders() const;

@@ -14,6 +14,7 @@
 #include "imaging/bmp_write.h"
 #include "imaging/exif.h"
 #include "imaging/win/metafile.h"
+#include "imaging/win/spi_graphic.h"
 #include "saver/composition.h"
 #include "saver/file_queue.h"
 #include "saver/picture_step.h"
@@ -93,8 +94,27 @@ TLumora::TLumora() : TForm(L"TLumora", L"Lumora") {
   RegisterBuiltInFormats(Formats);
   Formats.Register("wmf", DecodeWindowsMetafile);
   Formats.Register("emf", DecodeEnhancedMetafile);
+  SPIs = std::make_unique<TSPIs>();
+  SPIs->OnSearching = [this](const std::wstring& fileName, bool& accept) { SPIsSearching(fileName, accept); };
+  SPIs->OnSearch = [this](TSPI& spi, bool& accept) { SPIsSearch(spi, accept); };
+  SPIs->OnPictureRegister = [this](TSPI& spi, const std::string& extension, const std::string& description,
+                                   bool& accept) { SPIsPictureRegister(spi, extension, description, accept); };
+  SPIs->RegisterExtension = [this](TSPI&, const std::string& extension, const std::string&) {
+    Formats.Register(extension, SpiBitmapDecoder());
+  };
+  SPIs->Loaded();
   DriverHost = std::make_unique<SaverDriverHost>(*this);
   Driver = std::make_unique<SlideshowDriver>(*DriverHost, Settings);
+}
+
+void TLumora::SPIsSearching(const std::wstring&, bool& accept) { accept = true; }
+
+void TLumora::SPIsSearch(TSPI& spi, bool& accept) { accept = spi.GetKind() == TSPI::Kind::kIn; }
+
+void TLumora::SPIsPictureRegister(TSPI&, const std::string& extension, const std::string&, bool& accept) {
+  // "*.*" would stand for every file; every real extension, jpg and bmp
+  // included, goes to the plug-in that announces it.
+  if (extension == "*") accept = false;
 }
 
 TLumora::~TLumora() {
@@ -346,7 +366,7 @@ bool TLumora::ShowNextPicture() {
     } catch (...) {
       exif.Clear();  // shown without orientation handling
     }
-    work = Formats.Decode(bytes, ExtensionOf(path));
+    work = Formats.Decode(bytes, ExtensionOf(path), path);
   } catch (const std::exception&) {
     return true;  // a broken file never stops the show
   }

@@ -19,6 +19,7 @@
 #include "saver/win/find_first.h"
 #include "saver/win/zoom_window.h"
 #include "imaging/picture_formats.h"
+#include "imaging/win/spi_host.h"
 #include "media/log_file.h"
 #include "media/volume_control.h"
 #include "media/win/media_player_form.h"
@@ -94,6 +95,13 @@ class TLumora : public TForm {
 
   // Picture files by extension; the plug-in host adds its formats here.
   PictureFormats Formats;
+  // The Susie plug-ins of the Susie and program folders; import plug-ins
+  // only, each announced extension registered with Formats.
+  std::unique_ptr<win::TSPIs> SPIs;
+  void SPIsSearching(const std::wstring& fileName, bool& accept);
+  void SPIsSearch(win::TSPI& spi, bool& accept);
+  void SPIsPictureRegister(win::TSPI& spi, const std::string& extension, const std::string& description,
+                           bool& accept);
   // Larger files are refused before reading (no picture within the pixel
   // budget needs more).
   static constexpr uint64_t kMaxPictureFileBytes = 512ull << 20;

@@ -2,7 +2,13 @@
  * project's own picture format "LPIC" (magic "LPIC", then little-endian
  * width and height (32 bits each), bits per pixel (one byte: 4, 8 or 24),
  * a palette of 2^bits BGRX entries for 4 and 8 bits, then the rows top
- * down, each padded to 4 bytes). Defines pick the variant:
+ * down, each padded to 4 bytes). Bit 0x80 of the bits byte asks for a
+ * decoded header that claims twice the rows the pixel memory holds, as a
+ * broken plug-in might. When the environment variable LPIC_TRACE names a
+ * file, each GetPluginInfo(0) appends "GetPluginInfo NAME" to it, so a test
+ * can count how often a host created an object of the plug-in, and each
+ * GetPicture "GetPicture NAME". Defines
+ * pick the variant:
  *   LPIC_ALL_FILES     declares "*.*" as well
  *   LPIC_ARCHIVE       reports the API version "00AM"
  *   LPIC_NO_INFO       exports no GetPluginInfo
@@ -28,6 +34,22 @@ typedef int(__stdcall* ProgressCallback)(int numerator, int denominator, LONG_PT
 
 #define EXPORT __declspec(dllexport)
 
+static void Trace(const char* what) {
+  char path[MAX_PATH], self[MAX_PATH], line[MAX_PATH + 64];
+  if (!GetEnvironmentVariableA("LPIC_TRACE", path, MAX_PATH)) return;
+  HMODULE module = NULL;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     (LPCSTR)&Trace, &module);
+  GetModuleFileNameA(module, self, MAX_PATH);
+  const char* name = strrchr(self, '\\') ? strrchr(self, '\\') + 1 : self;
+  wsprintfA(line, "%s %s\r\n", what, name);
+  HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS, 0, NULL);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written;
+  WriteFile(file, line, (DWORD)lstrlenA(line), &written, NULL);
+  CloseHandle(file);
+}
+
 #ifndef LPIC_NO_INFO
 static const char* const kInfo[] = {
 #ifdef LPIC_ARCHIVE
@@ -46,6 +68,7 @@ static const char* const kInfo[] = {
 };
 
 EXPORT int __stdcall GetPluginInfo(int infono, LPSTR buf, int buflen) {
+  if (infono == 0) Trace("GetPluginInfo");
   if (infono < 0 || infono >= (int)(sizeof kInfo / sizeof kInfo[0]) || buflen <= 0) return 0;
   lstrcpynA(buf, kInfo[infono], buflen);
   return lstrlenA(buf);
@@ -88,6 +111,7 @@ static BYTE* ReadAll(LPCSTR buf, LONG_PTR len, unsigned flag, DWORD* size) {
 typedef struct {
   DWORD width, height;
   BYTE bits;
+  BYTE lying;
   DWORD colours, rowBytes;
   const BYTE* palette;
   const BYTE* rows;
@@ -97,7 +121,8 @@ static int Parse(const BYTE* data, DWORD size, Lpic* p) {
   if (size < 13 || memcmp(data, "LPIC", 4) != 0) return 0;
   memcpy(&p->width, data + 4, 4);
   memcpy(&p->height, data + 8, 4);
-  p->bits = data[12];
+  p->bits = data[12] & 0x7F;
+  p->lying = (data[12] & 0x80) != 0;
   if (p->width == 0 || p->height == 0 || p->width > 20000 || p->height > 20000) return 0;
   if (p->bits != 4 && p->bits != 8 && p->bits != 24) return 0;
   p->colours = p->bits == 24 ? 0 : (1u << p->bits);
@@ -127,6 +152,7 @@ EXPORT int __stdcall GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned flag, Pic
 #ifndef LPIC_NO_PICTURE
 EXPORT int __stdcall GetPicture(LPCSTR buf, LONG_PTR len, unsigned flag, HANDLE* pHBInfo, HANDLE* pHBm,
                                 ProgressCallback progress, LONG_PTR lData) {
+  Trace("GetPicture");
 #if defined(LPIC_FAIL)
   (void)buf, (void)len, (void)flag, (void)pHBInfo, (void)pHBm, (void)progress, (void)lData;
   return 2;
@@ -153,7 +179,7 @@ EXPORT int __stdcall GetPicture(LPCSTR buf, LONG_PTR len, unsigned flag, HANDLE*
   BITMAPINFOHEADER* header = (BITMAPINFOHEADER*)LocalLock(info);
   header->biSize = sizeof *header;
   header->biWidth = (LONG)p.width;
-  header->biHeight = (LONG)p.height;  /* bottom-up */
+  header->biHeight = (LONG)p.height * (p.lying ? 2 : 1); /* bottom-up */
   header->biPlanes = 1;
   header->biBitCount = p.bits;
   header->biCompression = BI_RGB;
