@@ -21,7 +21,8 @@ file(GLOB LUMORA_SHELL_SOURCES CONFIGURE_DEPENDS
   src/app/win/*.cpp src/saver/win/*.cpp src/media/win/*.cpp src/config/win/*.cpp src/imaging/win/*.cpp)
 list(REMOVE_ITEM LUMORA_SHELL_SOURCES ${CMAKE_SOURCE_DIR}/src/app/win/main.cpp)
 add_library(lumora_shell STATIC ${LUMORA_SHELL_SOURCES})
-target_link_libraries(lumora_shell PUBLIC lumora_core shlwapi shell32 ole32 user32 gdi32 advapi32 winmm version)
+target_link_libraries(lumora_shell PUBLIC lumora_core shlwapi shell32 ole32 user32 gdi32 advapi32 winmm version
+  comctl32 comdlg32)
 
 set(LUMORA_ICON ${CMAKE_BINARY_DIR}/generated/lumora.ico)
 add_custom_command(OUTPUT ${LUMORA_ICON}
@@ -31,11 +32,13 @@ add_custom_command(OUTPUT ${LUMORA_ICON}
 configure_file(src/app/win/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
 configure_file(src/app/win/lumora.manifest ${CMAKE_BINARY_DIR}/generated/lumora.manifest COPYONLY)
 configure_file(src/app/win/lumora.rc ${CMAKE_BINARY_DIR}/generated/lumora.rc COPYONLY)
+# The dialog's resource scripts and identifiers, included by lumora.rc.
+file(GLOB LUMORA_DIALOG_RESOURCES CONFIGURE_DEPENDS src/config/win/*.rc src/config/win/*.h)
 set_source_files_properties(${CMAKE_BINARY_DIR}/generated/lumora.rc PROPERTIES
-  OBJECT_DEPENDS "${LUMORA_ICON};${CMAKE_BINARY_DIR}/generated/lumora.manifest")
+  OBJECT_DEPENDS "${LUMORA_ICON};${CMAKE_BINARY_DIR}/generated/lumora.manifest;${LUMORA_DIALOG_RESOURCES}")
 
 add_executable(Lumora WIN32 src/app/win/main.cpp ${CMAKE_BINARY_DIR}/generated/lumora.rc)
-target_include_directories(Lumora PRIVATE ${CMAKE_BINARY_DIR}/generated)
+target_include_directories(Lumora PRIVATE ${CMAKE_BINARY_DIR}/generated ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(Lumora PRIVATE lumora_shell ${LUMORA_STATIC_LINK} -municode)
 set_target_properties(Lumora PROPERTIES OUTPUT_NAME Lumora SUFFIX .scr)
 

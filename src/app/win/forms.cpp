@@ -65,10 +65,16 @@ bool TApplication::ProcessMessage(MSG& msg) {
   if (msg.message == WM_QUIT) {
     terminated_ = true;
   } else {
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
+    Dispatch(msg);
   }
   return true;
+}
+
+void TApplication::Dispatch(MSG& msg) {
+  // Tab, arrows, Enter, Esc and accelerators of a dialog's controls.
+  if (dialog_ && ::IsWindow(dialog_) && ::IsDialogMessageW(dialog_, &msg)) return;
+  ::TranslateMessage(&msg);
+  ::DispatchMessageW(&msg);
 }
 
 void TApplication::ProcessMessages() {
@@ -85,8 +91,7 @@ void TApplication::Run() {
       terminated_ = true;
       break;
     }
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
+    Dispatch(msg);
   }
 }
 

@@ -50,6 +50,9 @@ class TApplication {
   std::function<void(const std::string& message)> OnException;
 
   TForm* MainForm() const { return mainForm_; }
+  // A dialog whose keyboard navigation the message loop handles (null for
+  // none).
+  void SetDialogWindow(HWND dialog) { dialog_ = dialog; }
   // Creates the form's window and runs its FormCreate; the first form made
   // becomes the main form, whose closing ends the loop.
   template <typename F, typename... Args>
@@ -65,12 +68,14 @@ class TApplication {
  private:
   void AdoptForm(std::unique_ptr<TForm> form);
   bool ProcessMessage(MSG& msg);
+  void Dispatch(MSG& msg);
 
   HINSTANCE instance_ = nullptr;
   HWND handle_ = nullptr;
   std::wstring title_;
   bool terminated_ = false;
   TForm* mainForm_ = nullptr;
+  HWND dialog_ = nullptr;
   std::vector<std::unique_ptr<TForm>> forms_;
 };
 

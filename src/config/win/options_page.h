@@ -1,0 +1,30 @@
+// The options page. Each radio group's items have consecutive identifiers
+// from its first; the stored value is the item's offset from it.
+#pragma once
+
+#define IDD_OPTIONS_PAGE 1300
+#define IDC_RADIOGSIZE 1310 /* to 1313 */
+#define IDC_RADIODPOSISION 1320 /* to 1323 */
+#define IDC_RADIOCOLOR 1330 /* to 1332 */
+#define IDC_RADIOEND 1340 /* to 1343 */
+#define IDC_GROUP_GSIZE 1350
+#define IDC_GROUP_DPOSISION 1351
+#define IDC_GROUP_COLOR 1352
+#define IDC_GROUP_END 1353
+#define IDC_CHECKSCROLL 1301
+#define IDC_CHECKCLEAR 1302
+#define IDC_CHECKRANDOMG 1303
+#define IDC_CHECKROL 1304
+#define IDC_CHECKCAPTURE 1305
+#define IDC_CHECKFILENAME 1306
+#define IDC_CHECKSMOOTHZOOM 1307
+#define IDC_CHECKZOOM 1308
+#define IDC_EDITWAIT 1309
+#define IDC_CHECKBRIGHTNESS 1360
+#define IDC_CHECKRANDOMS 1361
+#define IDC_CHECKMEDIAPLAYER 1362
+#define IDC_CHECKDISPPLAYER 1363
+#define IDC_COMBOSS 1364
+#define IDC_PANELCOLOR 1365
+#define IDC_CHECKVOLUME 1366
+#define IDC_TRACKBAR1 1367

@@ -1,0 +1,18 @@
+// The picture-folder page: groups, the folder list, group options, the log.
+#pragma once
+
+#define IDD_PICTURES_PAGE 1100
+#define IDC_DATALIST 1101
+#define IDC_DATASET_NEW 1102
+#define IDC_DATASET_DELETE 1103
+#define IDC_LISTBOX1 1104
+#define IDC_CHECKSUB 1105
+#define IDC_BTNADD 1106
+#define IDC_BTNDELETE 1107
+#define IDC_CHECKALLDATASET 1108
+#define IDC_CHECKGROUPCOUNTUP 1109
+#define IDC_CHECKGROUPRANDOM 1110
+#define IDC_ISNEWFOLDERADD 1111
+#define IDC_EDITLOGFILE 1112
+#define IDC_BITBTN1 1113
+#define IDC_BITBTN2 1114

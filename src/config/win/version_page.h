@@ -1,0 +1,11 @@
+// The version page.
+#pragma once
+
+#define IDD_VERSION_PAGE 1400
+#define IDC_IMAGE1 1401
+#define IDC_LABELTITLE 1402
+#define IDC_LABELVERSION 1403
+#define IDC_LABELCOPYLEFT 1404
+#define IDC_LABELFILENAME 1405
+#define IDC_LABEL3 1406
+#define IDC_LABEL8 1407
