@@ -172,7 +172,8 @@ _h_prepare_prefix() {
     _h_wine wineboot -i >"$H_TMP/wineboot.log" 2>&1 || h_fail "wineboot -i failed (see $H_TMP/wineboot.log)"
     [ -d /usr/share/wine/fonts ] || h_fail "/usr/share/wine/fonts is missing (package fonts-wine)"
     cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
-  elif grep -q '^"UseXRandR"="N"' "$WINEPREFIX/user.reg" && grep -q 'IPAPGothic' "$WINEPREFIX/user.reg"; then
+  elif grep -q '^"UseXRandR"="N"' "$WINEPREFIX/user.reg" && grep -q 'IPAPGothic' "$WINEPREFIX/user.reg" &&
+    grep -q '^"LogPixels"=dword:00000060' "$WINEPREFIX/user.reg"; then
     return 0
   fi
   h_reg_write_utf16 "$H_TMP/prefix-settings.reg" <<'REG'
@@ -184,12 +185,26 @@ Windows Registry Editor Version 5.00
 [HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
 "ＭＳ Ｐゴシック"="IPAPGothic"
 "ＭＳ ゴシック"="IPAGothic"
+
+[HKEY_CURRENT_USER\Control Panel\Desktop]
+"LogPixels"=dword:00000060
 REG
   h_reg_import "$H_TMP/prefix-settings.reg"
   [ "$(h_reg_query 'HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements' 'ＭＳ ゴシック')" = IPAGothic ] ||
     h_fail "font replacement did not reach the prefix"
   "$WINESERVER" -w   # writes the registry files
   echo "$H_PREFIX_VERSION" >"$ready"
+}
+
+# h_set_dpi DPI: the display's DPI for the programs started from now on
+# (96 is 100 %, 144 is 150 %); the next h_init puts 96 back.
+h_set_dpi() {
+  { printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n'
+    printf '"LogPixels"=dword:%08x\n' "$1"; } | h_reg_write_utf16 "$H_TMP/dpi.reg"
+  h_reg_import "$H_TMP/dpi.reg"
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  timeout 30 "$WINESERVER" -w || h_fail "the wineserver does not stop"
+  "$WINESERVER" -p60 {H_LOCK_FD}>&- || h_fail "cannot start $WINESERVER"
 }
 
 h_cleanup() {

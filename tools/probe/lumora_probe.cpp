@@ -2,6 +2,7 @@
 // windows, reports monitors and the cursor, hosts a preview, answers
 // message boxes. Prints "key=value" lines; exit 0 on success.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -237,12 +238,85 @@ int CaptionText(const wchar_t* text, const wchar_t* out) {
   return 0;
 }
 
+// The configuration dialog's page control shows page `index`, as a click
+// on its tab would (the control tells the dialog).
+int DialogPage(int index) {
+  HWND form = WaitForWindow(L"TControlForm", 10);
+  HWND tabs = form ? ::FindWindowExW(::FindWindowExW(form, nullptr, nullptr, nullptr), nullptr, L"SysTabControl32",
+                                     nullptr)
+                   : nullptr;
+  if (!tabs) return 1;
+  ::SendMessageW(tabs, TCM_SETCURFOCUS, static_cast<WPARAM>(index), 0);
+  std::printf("page=%d\n", static_cast<int>(::SendMessageW(tabs, TCM_GETCURSEL, 0, 0)));
+  return 0;
+}
+
+// Text of the configuration dialog's visible controls that does not fit
+// its control: each is printed as "clipped=CLASS|TEXT|needed|available".
+// Check boxes and radio buttons leave room for their box, group boxes for
+// their frame, push buttons for their edges; "&" marks an accelerator.
+BOOL CALLBACK CheckFit(HWND control, LPARAM count) {
+  if (!::IsWindowVisible(control)) return TRUE;
+  wchar_t className[64] = {}, text[512] = {};
+  ::GetClassNameW(control, className, 64);
+  ::GetWindowTextW(control, text, 512);
+  const LONG style = ::GetWindowLongW(control, GWL_STYLE);
+  const bool button = _wcsicmp(className, L"Button") == 0;
+  const bool label = _wcsicmp(className, L"Static") == 0 && (style & SS_TYPEMASK) <= SS_RIGHT;
+  if (!text[0] || (!button && !label) || (button && (style & BS_TYPEMASK) == BS_OWNERDRAW)) return TRUE;
+  RECT client{};
+  ::GetClientRect(control, &client);
+  HDC dc = ::GetDC(control);
+  // The dialog's font handle belongs to its process: measure with the same
+  // font made here, 9 points of "ＭＳ Ｐゴシック" at the display's DPI.
+  HFONT font = ::CreateFontW(-::MulDiv(9, ::GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                             FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"ＭＳ Ｐゴシック");
+  HGDIOBJ old = ::SelectObject(dc, font);
+  RECT needed{};
+  ::DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DT_SINGLELINE | (button || !(style & SS_NOPREFIX) ? 0 : DT_NOPREFIX));
+  // Height: the characters themselves (a font's line may add leading that
+  // no glyph uses).
+  TEXTMETRICW metrics{};
+  ::GetTextMetricsW(dc, &metrics);
+  needed.bottom = metrics.tmHeight - metrics.tmInternalLeading;
+  ::SelectObject(dc, old);
+  ::DeleteObject(font);
+  ::ReleaseDC(control, dc);
+  LONG room = client.right;
+  const LONG kind = style & BS_TYPEMASK;
+  if (button && (kind == BS_AUTOCHECKBOX || kind == BS_CHECKBOX || kind == BS_AUTORADIOBUTTON ||
+                 kind == BS_RADIOBUTTON || kind == BS_AUTO3STATE)) {
+    room -= ::GetSystemMetrics(SM_CXMENUCHECK) + 3;
+  } else if (button && kind == BS_GROUPBOX) {
+    room -= 12;
+  } else if (button) {
+    room -= 6;
+  }
+  if (needed.right > room || (!(button && kind == BS_GROUPBOX) && needed.bottom > client.bottom)) {
+    PrintText("clipped", (std::wstring(className) + L"|" + text + L"|" + std::to_wstring(needed.right) + L"x" +
+                          std::to_wstring(needed.bottom) + L"|" + std::to_wstring(room) + L"x" +
+                          std::to_wstring(client.bottom))
+                             .c_str());
+    ++*reinterpret_cast<int*>(count);
+  }
+  return TRUE;
+}
+
+int DialogClipping() {
+  HWND form = WaitForWindow(L"TControlForm", 10);
+  if (!form) return 1;
+  int count = 0;
+  ::EnumChildWindows(form, CheckFit, reinterpret_cast<LPARAM>(&count));
+  std::printf("clipped-count=%d\n", count);
+  return 0;
+}
+
 int Usage() {
   std::fputs(
       "usage: lumora-probe wait-window CLASS SECONDS | count-windows CLASS | monitors | cursor |\n"
       "       host-preview SCR X Y WIDTH HEIGHT OUT.bmp | answer-box TITLE SECONDS |\n"
       "       send-key CLASS VK | post-close CLASS | hold-file PATH SECONDS |\n"
-      "       caption-text TEXT OUT.bmp | list-folder PATH\n",
+      "       caption-text TEXT OUT.bmp | list-folder PATH | dialog-page N | dialog-clipping\n",
       stderr);
   return 2;
 }
@@ -300,6 +374,8 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (command == L"caption-text" && argc == 4) return CaptionText(argv[2], argv[3]);
+  if (command == L"dialog-page" && argc == 3) return DialogPage(_wtoi(argv[2]));
+  if (command == L"dialog-clipping") return DialogClipping();
   if (command == L"list-folder" && argc == 3) {
     // The files of a folder in the order the system lists them.
     WIN32_FIND_DATAW found{};
