@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # The configuration dialog of the real Lumora.scr (started without a
-# switch) at 100 % and 150 % (96 and 144 DPI), Japanese locale: each of the
+# switch) at 100 %, 150 % and 200 % (96, 144 and 192 DPI), Japanese locale,
+# on a 1920 × 1200 display: each of the
 # four pages is shown through its tab and kept as a screenshot
 # (dialog-DPI-pageN.png); no caption of a visible control is cut off; the
 # window grows with the DPI; Esc closes the dialog without saving and Enter
 # saves and closes.
 set -euo pipefail
 source "$(dirname "$0")/lumora.sh"
-h_init --japanese
+h_init --japanese --screen 1920x1200x24
 
 l_no_settings
 declare -A width
-for dpi in 96 144; do
+for dpi in 96 144 192; do
   h_set_dpi "$dpi"
   l_start dialog
   info=$(l_probe wait-window TControlForm 30) || h_fail "$dpi DPI: the dialog did not open"
@@ -38,16 +39,22 @@ for dpi in 96 144; do
     h_key Escape
     l_expect_ends "$dialog" 10 "Esc closes the dialog"
     ! _h_reg_export 'HKEY_CURRENT_USER\Software\Orvane\Lumora' >/dev/null || h_fail "Esc saved the settings"
-  else
+  elif [ "$dpi" = 144 ]; then
     # Enter: 保存, the default button.
     h_mouse_to $((x + w / 2)) $((y + h - 10))
     h_key Return
     l_expect_ends "$dialog" 10 "Enter saves and closes the dialog"
     [ "$(h_reg_query 'HKEY_CURRENT_USER\Software\Orvane\Lumora' 'Draw Wait')" = dword:00000005 ] ||
       h_fail "Enter did not save the settings"
+  else
+    l_probe post-close TControlForm >/dev/null
+    l_expect_ends "$dialog" 10 "the dialog closes at $dpi DPI"
   fi
 done
-# 150 %: the window is about one and a half times as wide.
-[ $((width[144] * 100)) -ge $((width[96] * 140)) ] && [ $((width[144] * 100)) -le $((width[96] * 160)) ] ||
-  h_fail "the dialog is ${width[96]} px wide at 96 DPI and ${width[144]} px at 144 DPI"
-h_pass "the dialog scales with the DPI: ${width[96]} px wide at 96 DPI, ${width[144]} px at 144 DPI"
+# The window is about one and a half and two times as wide.
+for dpi in 144 192; do
+  [ $((${width[$dpi]} * 96 * 100)) -ge $((width[96] * dpi * 93)) ] &&
+    [ $((${width[$dpi]} * 96 * 100)) -le $((width[96] * dpi * 107)) ] ||
+    h_fail "the dialog is ${width[96]} px wide at 96 DPI and ${width[$dpi]} px at $dpi DPI"
+done
+h_pass "the dialog scales with the DPI: ${width[96]}, ${width[144]} and ${width[192]} px wide at 96, 144 and 192 DPI"

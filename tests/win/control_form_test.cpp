@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/file_bytes.h"
@@ -22,6 +23,7 @@
 #include "config/win/pictures_page.h"
 #include "config/win/sounds_page.h"
 #include "config/win/version_page.h"
+#include "imaging/bmp_write.h"
 
 namespace lumora::win {
 namespace {
@@ -155,7 +157,30 @@ TEST(ControlForm, StoredValuesShowWithTheirRulesAndAKeyWithoutActivePageOpensThe
   WriteInteger(*root, "Change Volume", 1);
   WriteInteger(*root, "Draw Posision", 2);
   WriteText(*root, "Point Cast", "C:\\gone\\NotInstalled.scr");
+  const std::string log = TempFolder("lumora-dialog-log") + "history.txt";
+  ::DeleteFileW(Wide(log).c_str());
+  WriteText(*root, "LogFile", log);
+  // A group whose folder holds one 200 × 100 picture, for the version page.
+  const std::string pictures = TempFolder("lumora-version-picture");
+  Bitmap24 picture;
+  picture.Resize(200, 100, 0, 0, 255);
+  WriteFileBytes(pictures + "wide.bmp", EncodeBmp24(picture));
+  SaveDataSetFolders(Registry(), 0, 1, {pictures});
   Dialog dialog;
+  // The log has the opening lines.
+  const std::vector<uint8_t> logged = ReadFileBytes(log, 1 << 20);
+  const std::string text(logged.begin(), logged.end());
+  EXPECT_NE(text.find(", Load Done"), std::string::npos) << text;
+  EXPECT_LT(text.find(", Load Done"), text.find(", About Done")) << text;
+  // The version page: the picture 145 wide and trunc(100 ÷ 200 × 160) = 80
+  // high, its file name below.
+  RECT box{};
+  ::GetWindowRect(dialog[IDC_IMAGE1], &box);
+  EXPECT_EQ(box.right - box.left, dialog.form->Scale(145));
+  EXPECT_EQ(box.bottom - box.top, dialog.form->Scale(80));
+  wchar_t name[64] = {};
+  ::GetWindowTextW(dialog[IDC_LABELFILENAME], name, 64);
+  EXPECT_STREQ(name, L"wide.bmp");
   EXPECT_EQ(dialog.form->ActivePage(), 3);
   EXPECT_TRUE(dialog.Checked(IDC_CHECKROL));
   EXPECT_FALSE(dialog.Checked(IDC_CHECKZOOM));
@@ -185,6 +210,21 @@ TEST(ControlForm, SaveWritesEveryOptionAsTheSaverReadsIt) {
   }
   EXPECT_FALSE(dialog.Enabled(IDC_CHECKROL));  // zoom on
   EXPECT_FALSE(dialog.Enabled(IDC_CHECKBRIGHTNESS));  // clearing on
+  // The colour dialog, confirmed from another thread: black, its first colour.
+  std::thread confirm([owner = dialog.form->Handle()] {
+    for (int i = 0; i < 200; ++i) {
+      ::Sleep(50);
+      HWND colours = nullptr;
+      while ((colours = ::FindWindowExW(nullptr, colours, L"#32770", nullptr)) != nullptr) {
+        if (::GetWindow(colours, GW_OWNER) == owner) {
+          ::PostMessageW(colours, WM_COMMAND, IDOK, 0);
+          return;
+        }
+      }
+    }
+  });
+  dialog.Click(IDC_PANELCOLOR);
+  confirm.join();
   ::SendMessageW(dialog[IDC_TRACKBAR1], TBM_SETPOS, TRUE, 200);
   ::SendMessageW(dialog[IDC_COMBOSS], CB_SETCURSEL, 0, 0);  // なし
   dialog.SetText(IDC_EDITWAIT, L"120");
@@ -209,7 +249,7 @@ TEST(ControlForm, SaveWritesEveryOptionAsTheSaverReadsIt) {
       {"Draw Posision", 0}, {"Graphics Size", 3}, {"Scroll", 1}, {"Screen Clear", 1}, {"Random Sort", 0},
       {"Random Sort S", 0}, {"Rotate", 0}, {"Capture", 0}, {"DispFileName", 1}, {"Draw Wait", 12},
       {"MediaPlayer", 1}, {"End Option", 3}, {"Change Volume", 1}, {"Volume", 200},
-      {"BackColor", static_cast<int32_t>(kButtonFaceColour)}, {"Display Player", 1}, {"ActivePage", 1},
+      {"BackColor", 0}, {"Display Player", 1}, {"ActivePage", 1},
       {"DispAllDataSet", 0}, {"GroupCountup", 1}, {"GroupRandom", 1}, {"SmoothZoom", 1}, {"Zoom", 1},
       {"isNewFolderAdd", 0}, {"isNewFolderAdd2", 0}, {"Brightness", 0}, {"Draw Color", 2}, {"DataSetNo", 0},
       {"DataSetCount", 1}};

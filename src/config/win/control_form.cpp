@@ -165,6 +165,17 @@ void TControlForm::FormClose() {
 }
 
 void TControlForm::CreatePages() {
+  CreateFrame();
+  dpi_ = Dpi();
+  // The window takes the frame dialog's size, centred on the work area.
+  const SIZE size = WindowSizeForFrame();
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  SetBounds(work.left + (work.right - work.left - size.cx) / 2, work.top + (work.bottom - work.top - size.cy) / 2,
+            size.cx, size.cy);
+}
+
+void TControlForm::CreateFrame() {
   HINSTANCE instance = TApplication::Instance().ModuleInstance();
   frame_ = ::CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_CONTROLFORM), Handle(), DialogProc,
                                 reinterpret_cast<LPARAM>(this));
@@ -183,18 +194,6 @@ void TControlForm::CreatePages() {
   LayoutPages();
   TApplication::Instance().SetDialogWindow(frame_);
 
-  // The window takes the frame dialog's size, centred on the work area.
-  RECT frame{};
-  ::GetWindowRect(frame_, &frame);
-  RECT outer{0, 0, frame.right - frame.left, frame.bottom - frame.top};
-  ::AdjustWindowRectEx(&outer, static_cast<DWORD>(::GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(::GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
-  RECT work{};
-  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const int width = outer.right - outer.left, height = outer.bottom - outer.top;
-  SetBounds(work.left + (work.right - work.left - width) / 2, work.top + (work.bottom - work.top - height) / 2, width,
-            height);
-
   // The title in a larger bold face.
   LOGFONTW font{};
   font.lfHeight = -Scale(18);
@@ -211,6 +210,66 @@ void TControlForm::CreatePages() {
   ::SendMessageW(track, TBM_SETTICFREQ, 16, 0);
   CreateHints();
   ::SetWindowSubclass(Item(IDC_LISTBOX1), ListBox1Keys, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+SIZE TControlForm::WindowSizeForFrame() const {
+  RECT frame{};
+  ::GetWindowRect(frame_, &frame);
+  RECT outer{0, 0, frame.right - frame.left, frame.bottom - frame.top};
+  ::AdjustWindowRectEx(&outer, static_cast<DWORD>(::GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(::GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
+  return SIZE{outer.right - outer.left, outer.bottom - outer.top};
+}
+
+void TControlForm::RebuildForDpi(const RECT& suggested) {
+  // The pages are made again from their templates at the new DPI, with
+  // everything the user has entered so far.
+  const DialogSettings settings = CollectSettings();
+  const std::vector<std::string> pictures = ListItems(IDC_LISTBOX1);
+  std::vector<std::wstring> groups;
+  for (int i = 0; i < GroupCount(); ++i) groups.push_back(GroupName(i));
+  const int group = SelectedGroup();
+  const bool sub = Checked(IDC_CHECKSUB), sub2 = Checked(IDC_CHECKSUB2), save = ::IsWindowEnabled(Item(IDOK));
+  const std::wstring title = Text(IDC_LABELTITLE), version = Text(IDC_LABELVERSION),
+                     copyright = Text(IDC_LABELCOPYLEFT), fileName = Text(IDC_LABELFILENAME);
+  RECT image{};
+  ::GetClientRect(Item(IDC_IMAGE1), &image);
+  const UINT oldDpi = dpi_;
+
+  TApplication::Instance().SetDialogWindow(nullptr);
+  if (tooltip_) ::DestroyWindow(tooltip_);
+  tooltip_ = nullptr;
+  ::DestroyWindow(frame_);
+  frame_ = nullptr;
+  CreateFrame();
+  dpi_ = Dpi();
+
+  HWND combo = Item(IDC_COMBOSS);
+  ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"なし"));
+  for (size_t i = 1; i < SaverPaths.size(); ++i) {
+    ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(saverNames_[i].c_str()));
+  }
+  ShowSettings(settings);
+  SetListItems(IDC_LISTBOX1, pictures);
+  SetListItems(IDC_LISTBOX2, settings.SoundFolders);
+  for (const std::wstring& name : groups) {
+    ::SendMessageW(Item(IDC_DATALIST), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  }
+  ::SendMessageW(Item(IDC_DATALIST), CB_SETCURSEL, static_cast<WPARAM>(group), 0);
+  SetChecked(IDC_CHECKSUB, sub);
+  SetChecked(IDC_CHECKSUB2, sub2);
+  SetSaveEnabled(save);
+  ::EnableWindow(Item(IDC_TRACKBAR1), Checked(IDC_CHECKVOLUME));
+  UpdateOptionStates();
+  UpdateGroupDelete();
+  SetText(IDC_LABELTITLE, title);
+  SetText(IDC_LABELVERSION, version);
+  SetText(IDC_LABELCOPYLEFT, copyright);
+  SetText(IDC_LABELFILENAME, fileName);
+  ::SetWindowPos(Item(IDC_IMAGE1), nullptr, 0, 0, ::MulDiv(image.right, dpi_, oldDpi),
+                 ::MulDiv(image.bottom, dpi_, oldDpi), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const SIZE size = WindowSizeForFrame();
+  SetBounds(suggested.left, suggested.top, size.cx, size.cy);
 }
 
 void TControlForm::LayoutPages() {
@@ -281,6 +340,10 @@ bool TControlForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
       result = hit == HTCLOSE || hit == HTSYSMENU || hit == HTMINBUTTON ? hit : HTCAPTION;
       return true;
     }
+    case WM_DPICHANGED:
+      if (frame_ && HIWORD(wParam) != dpi_) RebuildForDpi(*reinterpret_cast<const RECT*>(lParam));
+      result = 0;
+      return true;
     case WM_DROPFILES: {
       HDROP drop = reinterpret_cast<HDROP>(wParam);
       std::vector<std::wstring> paths;
@@ -530,6 +593,7 @@ DialogSettings TControlForm::CollectSettings() const {
 void TControlForm::FillSaverList() {
   HWND combo = Item(IDC_COMBOSS);
   SaverPaths.clear();
+  saverNames_.assign(1, L"なし");
   ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);
   ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"なし"));
   SaverPaths.emplace_back();
@@ -544,6 +608,7 @@ void TControlForm::FillSaverList() {
       name.resize(name.size() > 4 ? name.size() - 4 : 0);
     }
     ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    saverNames_.push_back(name);
   }
 }
 

@@ -86,6 +86,10 @@ class TControlForm : public TForm {
   INT_PTR OnDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
   void OnCommand(int id, int code);
   void CreatePages();
+  void CreateFrame();
+  SIZE WindowSizeForFrame() const;
+  // A move to a monitor of another DPI: the pages again at that DPI.
+  void RebuildForDpi(const RECT& suggested);
   void LayoutPages();
   void CreateHints();
   void SetHint(int id, const std::wstring& text);
@@ -129,6 +133,8 @@ class TControlForm : public TForm {
   HWND frame_ = nullptr;
   HWND pages_[4] = {};
   HWND tooltip_ = nullptr;
+  UINT dpi_ = 96;
+  std::vector<std::wstring> saverNames_;
   UniqueFont titleFont_;
   uint32_t backColor_ = kButtonFaceColour;
   COLORREF customColours_[16] = {};
