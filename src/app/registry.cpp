@@ -22,6 +22,30 @@ std::string ReadText(const RegistryKey& key, const std::string& name) {
   return v->text;
 }
 
+int32_t ReadIntegerOr(const RegistryKey& key, const std::string& name, int32_t fallback) {
+  try {
+    return ReadInteger(key, name);
+  } catch (const RegistryError&) {
+    return fallback;
+  }
+}
+
+bool ReadSwitchOr(const RegistryKey& key, const std::string& name, bool fallback) {
+  try {
+    return ReadSwitch(key, name);
+  } catch (const RegistryError&) {
+    return fallback;
+  }
+}
+
+std::string ReadTextOr(const RegistryKey& key, const std::string& name, const std::string& fallback) {
+  try {
+    return ReadText(key, name);
+  } catch (const RegistryError&) {
+    return fallback;
+  }
+}
+
 void WriteInteger(RegistryKey& key, const std::string& name, int32_t value) {
   key.Put(name, RegValue::Number(static_cast<uint32_t>(value)));
 }

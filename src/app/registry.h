@@ -76,6 +76,11 @@ int32_t ReadInteger(const RegistryKey& key, const std::string& name);
 bool ReadSwitch(const RegistryKey& key, const std::string& name);  // low 8 bits not 0
 std::string ReadText(const RegistryKey& key, const std::string& name);
 
+// The same reads with a value for the error case.
+int32_t ReadIntegerOr(const RegistryKey& key, const std::string& name, int32_t fallback);
+bool ReadSwitchOr(const RegistryKey& key, const std::string& name, bool fallback);
+std::string ReadTextOr(const RegistryKey& key, const std::string& name, const std::string& fallback);
+
 void WriteInteger(RegistryKey& key, const std::string& name, int32_t value);
 void WriteText(RegistryKey& key, const std::string& name, const std::string& value);
 

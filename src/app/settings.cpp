@@ -44,29 +44,15 @@ void ReadSettings(Registry& registry, SaverSettings& s, std::vector<std::string>
       s.RandomSortS = ReadSwitch(k, "Random Sort S");
     });
 
-    auto readSwitch = [&](const char* name, bool& field, bool fallback) {
-      try {
-        field = ReadSwitch(k, name);
-      } catch (const RegistryError&) {
-        field = fallback;
-      }
-    };
+    auto readSwitch = [&](const char* name, bool& field, bool fallback) { field = ReadSwitchOr(k, name, fallback); };
     auto readInteger = [&](const char* name, int32_t& field, int32_t fallback) {
-      try {
-        field = ReadInteger(k, name);
-      } catch (const RegistryError&) {
-        field = fallback;
-      }
+      field = ReadIntegerOr(k, name, fallback);
     };
 
     readSwitch("Rotate", s.Rotate, false);
     readSwitch("Capture", s.Capture, true);
     readSwitch("DispFileName", s.DispFileName, false);
-    try {
-      s.BackColor = static_cast<uint32_t>(ReadInteger(k, "BackColor"));
-    } catch (const RegistryError&) {
-      s.BackColor = kDesktopColour;
-    }
+    s.BackColor = static_cast<uint32_t>(ReadIntegerOr(k, "BackColor", static_cast<int32_t>(kDesktopColour)));
     readSwitch("isNewFolderAdd", s.IsNewFolderAdd, false);
     readSwitch("isNewFolderAdd2", s.IsNewFolderAdd2, false);
 
@@ -98,11 +84,7 @@ void ReadSettings(Registry& registry, SaverSettings& s, std::vector<std::string>
         });
       }
       s.DisplayPlayer = true;
-      try {
-        s.LogFile = ReadText(k, "LogFile");
-      } catch (const RegistryError&) {
-        s.LogFile.clear();
-      }
+      s.LogFile = ReadTextOr(k, "LogFile", "");
       readInteger("DataSetCount", s.DataSetCount, 0);
       readInteger("DataSetNo", s.DataSetNo, 0);
       readSwitch("DispAllDataSet", s.DispAllDataSet, true);

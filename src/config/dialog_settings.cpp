@@ -81,29 +81,15 @@ void LoadDialogSettings(Registry& registry, DialogSettings& s, const std::vector
       s.RandomSortS = ReadSwitch(k, "Random Sort S");
     });
 
-    auto readSwitch = [&](const char* name, bool& field, bool fallback) {
-      try {
-        field = ReadSwitch(k, name);
-      } catch (const RegistryError&) {
-        field = fallback;
-      }
-    };
+    auto readSwitch = [&](const char* name, bool& field, bool fallback) { field = ReadSwitchOr(k, name, fallback); };
     auto readInteger = [&](const char* name, int32_t& field, int32_t fallback) {
-      try {
-        field = ReadInteger(k, name);
-      } catch (const RegistryError&) {
-        field = fallback;
-      }
+      field = ReadIntegerOr(k, name, fallback);
     };
 
     readSwitch("Rotate", s.Rotate, false);
     readSwitch("Capture", s.Capture, true);
     readSwitch("DispFileName", s.DispFileName, false);
-    try {
-      s.BackColor = static_cast<uint32_t>(ReadInteger(k, "BackColor"));
-    } catch (const RegistryError&) {
-      s.BackColor = kDesktopColour;
-    }
+    s.BackColor = static_cast<uint32_t>(ReadIntegerOr(k, "BackColor", static_cast<int32_t>(kDesktopColour)));
 
     Block([&] {
       s.DrawWait = std::to_string(ReadInteger(k, "Draw Wait"));
@@ -114,11 +100,7 @@ void LoadDialogSettings(Registry& registry, DialogSettings& s, const std::vector
     });
 
     readSwitch("Display Player", s.DisplayPlayer, true);
-    try {
-      s.LogFile = ReadText(k, "LogFile");
-    } catch (const RegistryError&) {
-      s.LogFile.clear();
-    }
+    s.LogFile = ReadTextOr(k, "LogFile", "");
     readInteger("DataSetCount", s.DataSetCount, 0);
     // A damaged count must not fill the selector with millions of groups.
     s.DataSetCount = std::clamp(s.DataSetCount, int32_t{0}, int32_t{kMaxListEntries});

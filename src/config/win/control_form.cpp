@@ -57,6 +57,18 @@ LRESULT CALLBACK ListBox1Keys(HWND list, UINT message, WPARAM wParam, LPARAM lPa
   return ::DefSubclassProc(list, message, wParam, lParam);
 }
 
+// Disables a control until the end of the scope, failures included.
+class DisabledWhile {
+ public:
+  explicit DisabledWhile(HWND control) : control_(control) { ::EnableWindow(control_, FALSE); }
+  ~DisabledWhile() { ::EnableWindow(control_, TRUE); }
+  DisabledWhile(const DisabledWhile&) = delete;
+  DisabledWhile& operator=(const DisabledWhile&) = delete;
+
+ private:
+  HWND control_;
+};
+
 std::wstring GroupName(int index) { return L"グループ " + std::to_wstring(index + 1); }
 
 // Subfolder names of a folder, "." and ".." included as the system lists them.
@@ -104,15 +116,7 @@ void TControlForm::FormCreate() {
   // The plug-ins add their formats for the version picture and the
   // picture-file dialog; JPEG stays with the built-in decoder.
   try {
-    SPIs = std::make_unique<TSPIs>();
-    SPIs->OnSearching = [this](const std::wstring& fileName, bool& accept) { SPIsSearching(fileName, accept); };
-    SPIs->OnSearch = [this](TSPI& spi, bool& accept) { SPIsSearch(spi, accept); };
-    SPIs->OnPictureRegister = [this](TSPI& spi, const std::string& extension, const std::string& description,
-                                     bool& accept) { SPIsPictureRegister(spi, extension, description, accept); };
-    SPIs->RegisterExtension = [this](TSPI&, const std::string& extension, const std::string&) {
-      Formats.Register(extension, SpiBitmapDecoder());
-    };
-    SPIs->Loaded();
+    SPIs = CreateFormHost(*this, Formats);
   } catch (const std::exception&) {
     TApplication::Instance().HandleException();
   }
@@ -258,7 +262,7 @@ void TControlForm::RebuildForDpi(const RECT& suggested) {
   ::SendMessageW(Item(IDC_DATALIST), CB_SETCURSEL, static_cast<WPARAM>(group), 0);
   SetChecked(IDC_CHECKSUB, sub);
   SetChecked(IDC_CHECKSUB2, sub2);
-  SetSaveEnabled(save);
+  ::EnableWindow(Item(IDOK), save);
   ::EnableWindow(Item(IDC_TRACKBAR1), Checked(IDC_CHECKVOLUME));
   UpdateOptionStates();
   UpdateGroupDelete();
@@ -915,15 +919,9 @@ void TControlForm::RemoveSelected(int listId, int buttonId) {
   ::SendMessageW(list, LB_SETSEL, FALSE, -1);
 }
 
-void TControlForm::SetSaveEnabled(bool enabled) { ::EnableWindow(Item(IDOK), enabled); }
-
 void TControlForm::AddFolderByDialog(int listId, int subId, bool pictures) {
   StopRequested = false;
-  SetSaveEnabled(false);
-  struct Enable {
-    TControlForm& form;
-    ~Enable() { form.SetSaveEnabled(true); }
-  } enable{*this};
+  const DisabledWhile adding(Item(IDOK));  // no half-scanned list is saved
   std::wstring filter;
   if (pictures) {
     std::wstring all;
@@ -986,11 +984,7 @@ void TControlForm::ListBox1KeyPress(wchar_t key) {
 
 void TControlForm::DropFiles(const std::vector<std::wstring>& paths) {
   StopRequested = false;
-  SetSaveEnabled(false);
-  struct Enable {
-    TControlForm& form;
-    ~Enable() { form.SetSaveEnabled(true); }
-  } enable{*this};
+  const DisabledWhile adding(Item(IDOK));  // no half-scanned list is saved
   const int page = ActivePage();
   for (const std::wstring& path : paths) {
     if (StopRequested) break;
@@ -1019,11 +1013,7 @@ void TControlForm::UpdateGroupDelete() { ::EnableWindow(Item(IDC_DATASET_DELETE)
 
 void TControlForm::ButtonDataSetNewClick() {
   HWND groups = Item(IDC_DATALIST);
-  ::EnableWindow(groups, FALSE);
-  struct Enable {
-    HWND groups;
-    ~Enable() { ::EnableWindow(groups, TRUE); }
-  } enable{groups};
+  const DisabledWhile busy(groups);
   SaveDataSetFolders(CurrentDataSet);
   const int index = GroupCount();
   ::SendMessageW(groups, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(GroupName(index).c_str()));
@@ -1035,11 +1025,7 @@ void TControlForm::ButtonDataSetNewClick() {
 
 void TControlForm::DataListChange() {
   HWND groups = Item(IDC_DATALIST);
-  ::EnableWindow(groups, FALSE);
-  struct Enable {
-    HWND groups;
-    ~Enable() { ::EnableWindow(groups, TRUE); }
-  } enable{groups};
+  const DisabledWhile busy(groups);
   SaveDataSetFolders(CurrentDataSet);
   SetListItems(IDC_LISTBOX1, {});
   LoadDataSetFolders(SelectedGroup());

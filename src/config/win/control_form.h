@@ -118,7 +118,6 @@ class TControlForm : public TForm {
   void UpdateDeleteButton(int listId, int buttonId);
   void RemoveSelected(int listId, int buttonId);
   void AddFolderByDialog(int listId, int subId, bool pictures);
-  void SetSaveEnabled(bool enabled);
   int SelectedGroup() const;
   int GroupCount() const;
   void UpdateGroupDelete();

@@ -23,6 +23,7 @@
 #include "imaging/picture_formats.h"
 #include "imaging/spi_format.h"
 #include "imaging/win/spi.h"
+#include "imaging/win/spi_host.h"
 
 namespace lumora::win {
 
@@ -216,5 +217,22 @@ class TSPIBitmap {
 // The picture container's decoder for the extensions of the plug-ins: a
 // TSPIBitmap load of the file (of the bytes when there is no path).
 PictureFormats::FileDecoder SpiBitmapDecoder();
+
+// A form's plug-in host: the form's SPIsSearching, SPIsSearch and
+// SPIsPictureRegister decide, each accepted extension goes to the form's
+// picture container, and the host searches at once (AutoSearch).
+template <typename Form>
+std::unique_ptr<TSPIs> CreateFormHost(Form& form, PictureFormats& formats) {
+  auto host = std::make_unique<TSPIs>();
+  host->OnSearching = [&form](const std::wstring& fileName, bool& accept) { form.SPIsSearching(fileName, accept); };
+  host->OnSearch = [&form](TSPI& spi, bool& accept) { form.SPIsSearch(spi, accept); };
+  host->OnPictureRegister = [&form](TSPI& spi, const std::string& extension, const std::string& description,
+                                    bool& accept) { form.SPIsPictureRegister(spi, extension, description, accept); };
+  host->RegisterExtension = [&formats](TSPI&, const std::string& extension, const std::string&) {
+    formats.Register(extension, SpiBitmapDecoder());
+  };
+  host->Loaded();
+  return host;
+}
 
 }  // namespace lumora::win

@@ -94,15 +94,7 @@ TLumora::TLumora() : TForm(L"TLumora", L"Lumora") {
   RegisterBuiltInFormats(Formats);
   Formats.Register("wmf", DecodeWindowsMetafile);
   Formats.Register("emf", DecodeEnhancedMetafile);
-  SPIs = std::make_unique<TSPIs>();
-  SPIs->OnSearching = [this](const std::wstring& fileName, bool& accept) { SPIsSearching(fileName, accept); };
-  SPIs->OnSearch = [this](TSPI& spi, bool& accept) { SPIsSearch(spi, accept); };
-  SPIs->OnPictureRegister = [this](TSPI& spi, const std::string& extension, const std::string& description,
-                                   bool& accept) { SPIsPictureRegister(spi, extension, description, accept); };
-  SPIs->RegisterExtension = [this](TSPI&, const std::string& extension, const std::string&) {
-    Formats.Register(extension, SpiBitmapDecoder());
-  };
-  SPIs->Loaded();
+  SPIs = CreateFormHost(*this, Formats);
   DriverHost = std::make_unique<SaverDriverHost>(*this);
   Driver = std::make_unique<SlideshowDriver>(*DriverHost, Settings);
 }
