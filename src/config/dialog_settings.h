@@ -56,6 +56,8 @@ struct DialogSettings {
   // The older picture list "Folders" and the sound list "Folders2".
   std::vector<std::string> PictureFolders;
   std::vector<std::string> SoundFolders;
+
+  friend bool operator==(const DialogSettings&, const DialogSettings&) = default;
 };
 
 // The framework's conversion error: a waiting time that is no number.

@@ -1,7 +1,7 @@
 # libFuzzer targets of the readers of untrusted bytes, each run by ctest for
-# a bounded time (LUMORA_FUZZ_SECONDS, 60 by default) from a seed corpus
+# a bounded time (LUMORA_FUZZ_SECONDS, 10 by default) from a seed corpus
 # made by tests/fuzz/make-seeds.sh.
-set(LUMORA_FUZZ_SECONDS 60 CACHE STRING "Seconds each fuzz target runs under ctest")
+set(LUMORA_FUZZ_SECONDS 10 CACHE STRING "Seconds each fuzz target runs under ctest")
 file(GLOB LUMORA_FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
 foreach(source ${LUMORA_FUZZ_SOURCES})
   get_filename_component(name ${source} NAME_WE)

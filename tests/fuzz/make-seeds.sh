@@ -55,6 +55,38 @@ case $name in
       done < <(find "$shared/fuzz/$dir" -type f -size -100k | sort | sed -n 1,150p)
     done
     ;;
+  dib_fuzz)
+    # Two bytes of header length, the header with its colour table, the pixels:
+    # the project's BMP files without their 14-byte file header.
+    for f in "$work/a.bmp" "$work/p.bmp"; do
+      python3 - "$f" "$corpus/$(basename "$f").dib" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+offset = struct.unpack_from("<I", data, 10)[0]
+info, bits = data[14:offset], data[offset:]
+open(sys.argv[2], "wb").write(struct.pack("<H", len(info)) + info + bits)
+PY
+    done
+    ;;
+  datetime_fuzz)
+    n=0
+    for text in "2004:07:15 14:03:00" "2004/07/15 14:03" "04/7/15" "14:03:59" "1999-12-31 23:59:59.999" \
+      "0000:00:00 00:00:00" "9999/12/31" "2004年7月15日" "  7/4 " "12:00 PM"; do
+      n=$((n + 1))
+      printf '%s' "$text" >"$corpus/date-$n"
+    done
+    ;;
+  settings_fuzz)
+    # Records: key, value name, type (0 text, 1 number), length, data.
+    printf '\x00\x0d\x01\x01\x0c\x00\x0f\x01\x01\x02\x00\x0e\x01\x01\x00' >"$corpus/wait-end"
+    printf '\x00\x04\x00\x06C:\\a.b\x01\x1f\x00\x04C:\\x\x00\x14\x01\x01\x02' >"$corpus/lists"
+    printf '\x03\x1e\x01\x01\x02\x03\x1f\x00\x03D:\\\x03\x20\x00\x01 ' >"$corpus/group"
+    ;;
+  log_fuzz)
+    printf '\x00first\nsecond\n' >"$corpus/short"
+    printf '\x00\xff\n\xff\n\xff\n\xff\n\xff\n\xff\n\xff\n\xff\n\xff\n\xff\nlast' >"$corpus/long"
+    printf '\x01\xff\n\xff\n\xff\n\xff\n\xff\n\xff\n\xff\n\xff\n\xff\n\xff\n\xff' >"$corpus/long-fails"
+    ;;
   *) echo "make-seeds: no seeds for $name" >&2; exit 1 ;;
 esac
 touch "$corpus/.seeded"
