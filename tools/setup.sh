@@ -27,7 +27,9 @@ packages=(
   xvfb x11-xserver-utils x11-utils xdotool x11-apps imagemagick
   fonts-wine fonts-ipafont fonts-ipafont-gothic locales libimage-exiftool-perl
   pulseaudio pulseaudio-utils
+  # Wine plays media through GStreamer of its own word size: both sets.
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386 libpulse0:i386
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -120,7 +120,8 @@ l_folders_reg() {
 # l_show "SETTING=VALUE;..." NAME...: starts the saver (pid in $saver) on
 # the folders $H_TMP/pictures/NAME (one picture each), in that order, with the settings on top of
 # these: centre, full size, screen cleared, black start image, "Draw Wait"
-# 2, no effects, ending after the last picture.
+# 2, no effects, ending after the last picture. L_SHOW_EXTRA, when set,
+# is one more .reg value line ('"LogFile"="Z:\\\\x.log"').
 l_show() {
   local -A v=(["Draw Posision"]=0 ["Graphics Size"]=0 ["Screen Clear"]=1 [Capture]=0 [BackColor]=0
     ["Draw Wait"]=2 [Brightness]=0 ["Draw Color"]=0 [Rotate]=0 [DispFileName]=0 [SmoothZoom]=0 [Zoom]=0)
@@ -132,6 +133,7 @@ l_show() {
     '"Random Sort S"=dword:00000000' '"MediaPlayer"=dword:00000000' '"End Option"=dword:00000000')
   local k
   for k in "${!v[@]}"; do lines+=("$(printf '"%s"=dword:%08x' "$k" "${v[$k]}")"); done
+  [ -z "${L_SHOW_EXTRA:-}" ] || lines+=("$L_SHOW_EXTRA")
   l_no_settings
   l_settings "${lines[@]}"
   local folders=() n

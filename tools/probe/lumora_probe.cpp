@@ -3,6 +3,7 @@
 // message boxes. Prints "key=value" lines; exit 0 on success.
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -311,12 +312,36 @@ int DialogClipping() {
   return 0;
 }
 
+// Resource use of the process owning the first window of the class:
+// private bytes, kernel handles, GDI and USER objects.
+int ProcessStats(const wchar_t* className) {
+  HWND hwnd = WaitForWindow(className, 5);
+  if (!hwnd) return 1;
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+  if (!process) return 1;
+  PROCESS_MEMORY_COUNTERS_EX memory{};
+  memory.cb = sizeof memory;
+  ::K32GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+  DWORD handles = 0;
+  ::GetProcessHandleCount(process, &handles);
+  std::printf("pid=%lu\nprivate=%llu\nworking-set=%llu\nhandles=%lu\ngdi=%lu\nuser=%lu\n",
+              static_cast<unsigned long>(pid), static_cast<unsigned long long>(memory.PrivateUsage),
+              static_cast<unsigned long long>(memory.WorkingSetSize), static_cast<unsigned long>(handles),
+              static_cast<unsigned long>(::GetGuiResources(process, GR_GDIOBJECTS)),
+              static_cast<unsigned long>(::GetGuiResources(process, GR_USEROBJECTS)));
+  ::CloseHandle(process);
+  return 0;
+}
+
 int Usage() {
   std::fputs(
       "usage: lumora-probe wait-window CLASS SECONDS | count-windows CLASS | monitors | cursor |\n"
       "       host-preview SCR X Y WIDTH HEIGHT OUT.bmp | answer-box TITLE SECONDS |\n"
       "       send-key CLASS VK | post-close CLASS | hold-file PATH SECONDS |\n"
-      "       caption-text TEXT OUT.bmp | list-folder PATH | dialog-page N | dialog-clipping\n",
+      "       caption-text TEXT OUT.bmp | list-folder PATH | dialog-page N | dialog-clipping |\n"
+      "       process-stats CLASS\n",
       stderr);
   return 2;
 }
@@ -376,6 +401,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"caption-text" && argc == 4) return CaptionText(argv[2], argv[3]);
   if (command == L"dialog-page" && argc == 3) return DialogPage(_wtoi(argv[2]));
   if (command == L"dialog-clipping") return DialogClipping();
+  if (command == L"process-stats" && argc == 3) return ProcessStats(argv[2]);
   if (command == L"list-folder" && argc == 3) {
     // The files of a folder in the order the system lists them.
     WIN32_FIND_DATAW found{};

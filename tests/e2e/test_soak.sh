@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# A long show of the real Lumora.scr over a mixed folder (every format,
+# sizes from 16 × 16 to many megapixels, a few broken files), "Draw Wait" 1,
+# effects on: every SOAK_EVERY pictures (counted by the display-history
+# log) the saver's private bytes, kernel handles and GDI / USER objects are
+# recorded. After the warm-up none may grow: private bytes by at most
+# SOAK_MEMORY_MB over the smallest value of the warm-up samples, handles and
+# objects by at most 16. The show must still end normally on a key.
+#
+# The test command runs 100 pictures in one run; tools/soak.sh runs the
+# long version (1,000 pictures in four runs with different settings). The
+# figures go to $H_TMP/soak.csv.
+set -euo pipefail
+source "$(dirname "$0")/lumora.sh"
+h_init
+h_mouse_to 1270 10
+
+pictures=${SOAK_PICTURES:-100}
+every=${SOAK_EVERY:-20}
+memory_mb=${SOAK_MEMORY_MB:-48}
+big=${SOAK_BIG:-6000x4000}
+# Settings of the runs, each "NAME=VALUE;..." over l_show's defaults.
+# (SOAK_RUN_LIST: several, separated by "|").
+runs=("Rotate=1;SmoothZoom=1;DispFileName=1;Brightness=1;Screen Clear=0;Draw Color=2;Graphics Size=2;Draw Posision=1")
+[ -z "${SOAK_RUN_LIST:-}" ] || IFS='|' read -ra runs <<<"$SOAK_RUN_LIST"
+per_run=$((pictures / ${#runs[@]}))
+
+# The picture set, made once per size of the big picture.
+set_dir="$H_ROOT/build/soak-pictures-$big"
+if [ ! -e "$set_dir/.complete" ]; then
+  rm -rf "$set_dir"
+  mkdir -p "$set_dir"
+  c=/usr/bin/convert
+  n=0
+  for size in 16x16 64x48 320x240 640x480 1024x768 1920x1080 3000x2000 800x3000; do
+    for fmt in jpg png gif bmp; do
+      n=$((n + 1))
+      $c -size "$size" "plasma:fractal" -seed "$n" "$set_dir/p$n-$size.$fmt" 2>/dev/null ||
+        $c -size "$size" gradient:red-blue "$set_dir/p$n-$size.$fmt"
+    done
+  done
+  $c -size 48x48 gradient:green-yellow "$set_dir/icon.ico"
+  $c -size 400x300 gradient:red-blue -alpha set -channel A -evaluate set 50% "$set_dir/alpha.png"
+  $c -size "$big" gradient:navy-orange -quality 85 "$set_dir/big-$big.jpg"
+  # Broken files: truncated, garbage, empty, text.
+  head -c 3000 "$set_dir/p17-1024x768.jpg" >"$set_dir/broken-truncated.jpg"
+  head -c 2000 /dev/urandom >"$set_dir/broken-garbage.png"
+  : >"$set_dir/broken-empty.gif"
+  echo "not a picture" >"$set_dir/broken-text.bmp"
+  touch "$set_dir/.complete"
+fi
+mkdir -p "$H_TMP/pictures"
+ln -s "$set_dir" "$H_TMP/pictures/soak"
+
+csv="$H_TMP/soak.csv"
+echo "run,pictures,seconds,private_bytes,working_set,handles,gdi,user,rss_kb" >"$csv"
+run=0
+for settings in "${runs[@]}"; do
+  run=$((run + 1))
+  log="$H_TMP/run$run.log"
+  rm -f "$log"
+  L_SHOW_EXTRA="\"LogFile\"=\"$(_h_winpath "$log" | sed 's/\\/\\\\/g')\"" \
+    l_show "Draw Wait=1;End Option=2;Random Sort=1;$settings" soak
+  start=$(date +%s)
+  next=$every
+  declare -a private=() handles=() gdi=() user=()
+  while :; do
+    h_running "$saver" || h_fail "run $run: the saver ended during the show (see $log)"
+    shown=$(grep -c ', Z:' "$log" 2>/dev/null || true)
+    if [ "$shown" -ge "$next" ]; then
+      stats=$(l_probe process-stats TLumora) || h_fail "run $run: no statistics of the saver"
+      rss=$(awk '/^VmRSS/ { print $2 }' "/proc/$saver/status" 2>/dev/null || echo 0)
+      p=$(l_value private "$stats") hd=$(l_value handles "$stats") g=$(l_value gdi "$stats") u=$(l_value user "$stats")
+      echo "$run,$shown,$(($(date +%s) - start)),$p,$(l_value working-set "$stats"),$hd,$g,$u,$rss" >>"$csv"
+      private+=("$p") handles+=("$hd") gdi+=("$g") user+=("$u")
+      next=$((next + every))
+    fi
+    [ "$shown" -ge "$per_run" ] && break
+    [ $(($(date +%s) - start)) -lt $((per_run * 6 + 120)) ] || h_fail "run $run: only $shown pictures in $((per_run * 6 + 120)) s"
+    sleep 1
+  done
+  h_key a
+  l_expect_ends "$saver" 20 "run $run: $shown pictures shown, the saver ends normally on a key"
+
+  # After the warm-up (the first sample), the smallest value of the later
+  # samples may not lie above the warm-up's by more than the tolerance;
+  # the last sample of counts may not either.
+  check() {
+    local what=$1 tolerance=$2
+    shift 2
+    local values=("$@") warm=$1 low=999999999999 v
+    for v in "${values[@]:1}"; do [ "$v" -lt "$low" ] && low=$v; done
+    [ "${#values[@]}" -lt 2 ] && return 0
+    [ "$low" -le $((warm + tolerance)) ] ||
+      h_fail "run $run: $what grew from $warm to at least $low (figures in $csv)"
+    [ "$what" = "private bytes" ] || [ "${values[-1]}" -le $((warm + tolerance)) ] ||
+      h_fail "run $run: $what grew from $warm to ${values[-1]} (figures in $csv)"
+  }
+  check "private bytes" $((memory_mb * 1048576)) "${private[@]}"
+  check "handles" 16 "${handles[@]}"
+  check "GDI objects" 16 "${gdi[@]}"
+  check "USER objects" 16 "${user[@]}"
+  h_pass "run $run ($settings): no growth after the warm-up: private bytes ${private[0]} → ${private[-1]}, handles ${handles[0]} → ${handles[-1]}, GDI ${gdi[0]} → ${gdi[-1]}, USER ${user[0]} → ${user[-1]}"
+done
+cp "$csv" "$H_ROOT/build/soak-last.csv"
+h_pass "figures in build/soak-last.csv"
