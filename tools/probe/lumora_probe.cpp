@@ -326,8 +326,9 @@ int ProcessStats(const wchar_t* className) {
   ::K32GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
   DWORD handles = 0;
   ::GetProcessHandleCount(process, &handles);
-  std::printf("pid=%lu\nprivate=%llu\nworking-set=%llu\nhandles=%lu\ngdi=%lu\nuser=%lu\n",
+  std::printf("pid=%lu\nprivate=%llu\ncommit=%llu\nworking-set=%llu\nhandles=%lu\ngdi=%lu\nuser=%lu\n",
               static_cast<unsigned long>(pid), static_cast<unsigned long long>(memory.PrivateUsage),
+              static_cast<unsigned long long>(memory.PagefileUsage),
               static_cast<unsigned long long>(memory.WorkingSetSize), static_cast<unsigned long>(handles),
               static_cast<unsigned long>(::GetGuiResources(process, GR_GDIOBJECTS)),
               static_cast<unsigned long>(::GetGuiResources(process, GR_USEROBJECTS)));
