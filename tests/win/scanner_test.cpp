@@ -240,5 +240,28 @@ TEST_F(ScannerTest, ALinkBackIntoTheWalkIsNotFollowedButOneOutOfItIs) {
   EXPECT_EQ(Sorted(files), Sorted({walk + "\\out\\q.jpg", walk + "\\p.jpg"}));
 }
 
+TEST_F(ScannerTest, AFullQueueHoldsTheWalkUntilTheShowTakesFiles) {
+  for (int i = 0; i < 8; ++i) WriteFile(root + "\\extra" + std::to_string(i) + ".jpg");
+  folders = {root};
+  TMFindFirst scanner(folders, files, false, "Photo");
+  scanner.MaxQueuedFiles = 3;
+  scanner.Resume();
+  // 10 files to queue (a.jpg, Thumbs.db and 8 more); the queue stops at 3.
+  ASSERT_TRUE(PumpUntil([&] { return files.size() == 3; }));
+  PumpUntil([] { return false; }, 500);
+  EXPECT_EQ(files.size(), 3u);
+  EXPECT_FALSE(scanner.PassDone);
+  // Taking files lets the walk go on to the end of the pass.
+  size_t taken = 0;
+  ASSERT_TRUE(PumpUntil([&] {
+    if (!files.empty()) {
+      files.erase(files.begin());
+      ++taken;
+    }
+    return scanner.PassDone.load();
+  }));
+  EXPECT_EQ(taken + files.size(), 10u);
+}
+
 }  // namespace
 }  // namespace lumora::win

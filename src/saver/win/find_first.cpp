@@ -52,7 +52,19 @@ void TMFindFirst::AddFolder() {
   if (!ContainsFolder(FolderList, FoundPath)) FolderList.push_back(FoundPath);
 }
 
-void TMFindFirst::AddFile() { FileList.push_back(FoundPath); }
+void TMFindFirst::AddFile() {
+  FileList.push_back(FoundPath);
+  queueFull_ = FileList.size() >= MaxQueuedFiles;
+}
+
+bool TMFindFirst::WaitForRoom() {
+  while (queueFull_) {
+    if (StopPass || Terminated()) return false;
+    ::Sleep(100);
+    if (!Synchronize([this] { queueFull_ = FileList.size() >= MaxQueuedFiles; })) return false;
+  }
+  return true;
+}
 
 bool TMFindFirst::LeadsBackIntoTheWalk(const std::string& folder) {
   const auto id = IdentifyFolder(folder);
@@ -82,7 +94,7 @@ void TMFindFirst::ListCurrentFolder() {
       if (!Synchronize([this] { UpdateFolderCount(); })) break;
     } else if (IsQueuedFile(name)) {
       FoundPath = folder + name;
-      if (!Synchronize([this] { AddFile(); })) break;
+      if (!WaitForRoom() || !Synchronize([this] { AddFile(); })) break;
     }
   } while (::FindNextFileW(search, &entry));
   ::FindClose(search);

@@ -32,6 +32,10 @@ class TMFindFirst : public TThread {
   int32_t FolderCount = 0;
   std::atomic<bool> StopPass{false};
   std::string KindLabel;
+  // The most files the queue holds: with that many waiting, the walk waits
+  // until the show has taken some, so a folder tree of millions of files
+  // costs the memory of this many paths, not of all of them.
+  size_t MaxQueuedFiles = 1'000'000;
 
   // Run on the saver's thread through Synchronize.
   void UpdateFolderCount();
@@ -47,6 +51,9 @@ class TMFindFirst : public TThread {
 
  private:
   void ListCurrentFolder();
+  // Waits while the queue is full; false when the pass or the thread stops.
+  bool WaitForRoom();
+  std::atomic<bool> queueFull_{false};
   // A linked folder (junction, symbolic link) that leads to a folder this
   // walk already knows would make the folder list grow without end.
   bool LeadsBackIntoTheWalk(const std::string& folder);
