@@ -397,7 +397,10 @@ INT_PTR TControlForm::OnDialogMessage(HWND dialog, UINT message, WPARAM wParam, 
       OnCommand(LOWORD(wParam), HIWORD(wParam));
       return TRUE;
     case WM_HSCROLL:
-      return TRUE;  // the track bar's position is read on 保存
+      // The track bar's position is read on 保存; from now on it is the
+      // user's choice rather than the stored level.
+      if (reinterpret_cast<HWND>(lParam) == Item(IDC_TRACKBAR1)) volumeMoved_ = true;
+      return TRUE;
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       if (item.CtlID == IDC_IMAGE1) DrawImage1(item);
@@ -562,8 +565,14 @@ void TControlForm::ShowSettings(const DialogSettings& s) {
 
 DialogSettings TControlForm::CollectSettings() const {
   DialogSettings s;
-  s.DrawPosision = RadioIndex(IDC_RADIODPOSISION, 4);
-  s.GraphicsSize = RadioIndex(IDC_RADIOGSIZE, 4);
+  // A stored value that no item stands for (a damaged one) leaves its group
+  // without a choice; unless the user picks one, the value is saved as it was.
+  auto radio = [this](int firstId, int count, int32_t stored) {
+    const int index = RadioIndex(firstId, count);
+    return index >= 0 ? index : stored;
+  };
+  s.DrawPosision = radio(IDC_RADIODPOSISION, 4, loaded_.DrawPosision);
+  s.GraphicsSize = radio(IDC_RADIOGSIZE, 4, loaded_.GraphicsSize);
   s.Scroll = Checked(IDC_CHECKSCROLL);
   s.ScreenClear = Checked(IDC_CHECKCLEAR);
   s.PointCastIndex = static_cast<int>(::SendMessageW(Item(IDC_COMBOSS), CB_GETCURSEL, 0, 0));
@@ -575,8 +584,11 @@ DialogSettings TControlForm::CollectSettings() const {
   s.BackColor = backColor_;
   s.DrawWait = Utf8(Text(IDC_EDITWAIT));
   s.MediaPlayer = Checked(IDC_CHECKMEDIAPLAYER);
-  s.EndOption = RadioIndex(IDC_RADIOEND, 4);
-  s.Volume = static_cast<int32_t>(::SendMessageW(Item(IDC_TRACKBAR1), TBM_GETPOS, 0, 0));
+  s.EndOption = radio(IDC_RADIOEND, 4, loaded_.EndOption);
+  // A level outside the track bar's 1 to 255 stays as stored until moved.
+  s.Volume = volumeMoved_ || (loaded_.Volume >= 1 && loaded_.Volume <= 255)
+                 ? static_cast<int32_t>(::SendMessageW(Item(IDC_TRACKBAR1), TBM_GETPOS, 0, 0))
+                 : loaded_.Volume;
   s.ChangeVolume = Checked(IDC_CHECKVOLUME);
   s.DisplayPlayer = Checked(IDC_CHECKDISPPLAYER);
   s.LogFile = Utf8(Text(IDC_EDITLOGFILE));
@@ -589,7 +601,7 @@ DialogSettings TControlForm::CollectSettings() const {
   s.IsNewFolderAdd = Checked(IDC_ISNEWFOLDERADD);
   s.IsNewFolderAdd2 = Checked(IDC_ISNEWFOLDERADD2);
   s.Brightness = Checked(IDC_CHECKBRIGHTNESS);
-  s.DrawColor = RadioIndex(IDC_RADIOCOLOR, 3);
+  s.DrawColor = radio(IDC_RADIOCOLOR, 3, loaded_.DrawColor);
   s.SoundFolders = ListItems(IDC_LISTBOX2);
   return s;
 }
@@ -622,6 +634,7 @@ void TControlForm::LoadDialogSettings() {
   s.BackColor = backColor_;
   WinRegistry registry;
   lumora::LoadDialogSettings(registry, s, SaverPaths, [this] { return StopRequested; });
+  loaded_ = s;
   ShowSettings(s);
   SetListItems(IDC_LISTBOX1, s.PictureFolders);
   SetListItems(IDC_LISTBOX2, s.SoundFolders);

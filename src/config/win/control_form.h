@@ -133,6 +133,10 @@ class TControlForm : public TForm {
   HWND pages_[4] = {};
   HWND tooltip_ = nullptr;
   UINT dpi_ = 96;
+  // The settings as loaded: stored values the controls cannot show are
+  // saved from here while the user leaves those controls alone.
+  DialogSettings loaded_;
+  bool volumeMoved_ = false;
   std::vector<std::wstring> saverNames_;
   UniqueFont titleFont_;
   uint32_t backColor_ = kButtonFaceColour;
