@@ -966,23 +966,19 @@ void TControlForm::BtnDeleteClick() { RemoveSelected(IDC_LISTBOX1, IDC_BTNDELETE
 
 void TControlForm::BtnDelete2Click() { RemoveSelected(IDC_LISTBOX2, IDC_BTNDELETE2); }
 
-void TControlForm::ListBox1Click() {
-  HWND list = Item(IDC_LISTBOX1);
+void TControlForm::ListClick(int listId, int buttonId) {
+  // The hint shows the current item's whole path.
+  HWND list = Item(listId);
   const LRESULT current = ::SendMessageW(list, LB_GETCARETINDEX, 0, 0);
   if (current >= 0 && current < ::SendMessageW(list, LB_GETCOUNT, 0, 0)) {
-    SetHint(IDC_LISTBOX1, Wide(ListItems(IDC_LISTBOX1)[static_cast<size_t>(current)]));
+    SetHint(listId, Wide(ListItems(listId)[static_cast<size_t>(current)]));
   }
-  UpdateDeleteButton(IDC_LISTBOX1, IDC_BTNDELETE);
+  UpdateDeleteButton(listId, buttonId);
 }
 
-void TControlForm::ListBox2Click() {
-  HWND list = Item(IDC_LISTBOX2);
-  const LRESULT current = ::SendMessageW(list, LB_GETCARETINDEX, 0, 0);
-  if (current >= 0 && current < ::SendMessageW(list, LB_GETCOUNT, 0, 0)) {
-    SetHint(IDC_LISTBOX2, Wide(ListItems(IDC_LISTBOX2)[static_cast<size_t>(current)]));
-  }
-  UpdateDeleteButton(IDC_LISTBOX2, IDC_BTNDELETE2);
-}
+void TControlForm::ListBox1Click() { ListClick(IDC_LISTBOX1, IDC_BTNDELETE); }
+
+void TControlForm::ListBox2Click() { ListClick(IDC_LISTBOX2, IDC_BTNDELETE2); }
 
 void TControlForm::ListBox1KeyDown() { UpdateDeleteButton(IDC_LISTBOX1, IDC_BTNDELETE); }
 

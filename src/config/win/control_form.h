@@ -116,6 +116,7 @@ class TControlForm : public TForm {
   void SetListItems(int id, const std::vector<std::string>& items);
   void AddFolderTo(int listId, const std::string& folder, bool withSubfolders, bool scanWhenListed);
   void UpdateDeleteButton(int listId, int buttonId);
+  void ListClick(int listId, int buttonId);
   void RemoveSelected(int listId, int buttonId);
   void AddFolderByDialog(int listId, int subId, bool pictures);
   int SelectedGroup() const;
