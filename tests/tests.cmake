@@ -31,6 +31,8 @@ else()
   set_tests_properties(exif-agrees PROPERTIES LABELS "cli" TIMEOUT 300)
   add_test(NAME compose COMMAND bash ${CMAKE_SOURCE_DIR}/tests/cli/test_compose.sh $<TARGET_FILE:lumora-cli>)
   set_tests_properties(compose PROPERTIES LABELS "cli" TIMEOUT 120)
+  add_test(NAME pngsuite COMMAND bash ${CMAKE_SOURCE_DIR}/tests/cli/test_pngsuite.sh $<TARGET_FILE:lumora-cli>)
+  set_tests_properties(pngsuite PROPERTIES LABELS "cli" TIMEOUT 300)
 endif()
 
 if(WIN32)
