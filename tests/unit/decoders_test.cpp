@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -537,7 +538,15 @@ TEST(PictureCorpora, DecodeOrRefuseWithoutCrashing) {
     return Bytes(std::istreambuf_iterator<char>(in), {});
   };
   int decoded = 0, refused = 0;
+  // No file may keep a decoder busy: 5 s each is a hang, not slowness (the
+  // largest of them decodes in milliseconds, sanitizers included).
   auto attempt = [&](const fs::path& path, const char* extension) {
+    const auto start = std::chrono::steady_clock::now();
+    struct Bound {
+      const fs::path& path;
+      std::chrono::steady_clock::time_point start;
+      ~Bound() { EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << path; }
+    } bound{path, start};
     try {
       const Bitmap24 picture = Decode(read(path), extension);
       ++decoded;
