@@ -2,10 +2,11 @@
 # Damaged settings do not stop the real Lumora.scr: with every value of
 # the settings stored with the wrong type, and again with out-of-range and
 # huge values (a 10,000-character text, "DataSetCount" 1,000,000, a
-# "DataSetNo" far outside, folder lists of 10,000 folders that do not exist,
-# a log on a drive that does not exist), the saver starts, shows the one
-# real picture folder's picture and ends normally on a key; the dialog opens
-# over them, and 保存 keeps every value it could not show.
+# "DataSetNo" far outside, folder lists of 10,000 folders that do not exist
+# or cannot be listed, a log on a drive that does not exist), the saver
+# starts, shows the one real picture folder's picture and ends normally on
+# a key; the dialog opens over them, and 保存 keeps every value it could not
+# show.
 set -euo pipefail
 source "$(dirname "$0")/lumora.sh"
 h_init
@@ -66,7 +67,10 @@ long=$(head -c 10000 /dev/zero | tr '\0' 'x')
   printf '"DataSetCount"=dword:000f4240\n"DataSetNo"=dword:004c4b40\n"ActivePage"=dword:00000063\n'
   printf '"Point Cast"="%s"\n"LogFile"="Q:\\\\nowhere\\\\log.txt"\n' "$long"
   printf '\n[%s\\DataSet0]\n"count"=dword:00002710\n' "$key"
-  for i in $(seq 0 9998); do printf '"%04d"="C:\\\\missing\\\\%04d"\n' "$i" "$i"; done
+  # Folders that cannot be listed: a file taken for a folder, a name no
+  # file system allows; then missing ones.
+  printf '"0000"="C:\\\\windows\\\\win.ini\\\\"\n"0001"="C:\\\\bad|name<>\\\\"\n'
+  for i in $(seq 2 9998); do printf '"%04d"="C:\\\\missing\\\\%04d"\n' "$i" "$i"; done
   printf '"9999"="%s"\n' "$real"
   printf '\n[%s\\Folders2]\n' "$key"
   for i in $(seq 0 9999); do printf '"%04d"="C:\\\\no-sound\\\\%04d"\n' "$i" "$i"; done
