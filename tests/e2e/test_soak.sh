@@ -8,11 +8,12 @@
 # (memory mappings by 64). The show must still end normally on a key.
 #
 # What Wine can tell: it reports the commit charge but not the private
-# bytes, and neither the handle count nor GDI / USER objects of another
-# process (GetGuiResources is not implemented there). Under Wine the commit
-# charge stands for the private bytes, and the Wine process's file
-# descriptors and memory mappings (from /proc) for its handles; the object
-# counts are checked only where the system reports them.
+# bytes, GetProcessHandleCount answers 0, and GetGuiResources is not
+# implemented there. Under Wine the commit charge stands for the private
+# bytes, the system handle table (which Wine keeps) gives the handle count,
+# the process's windows stand for its USER objects, and the Wine process's
+# memory mappings are checked too; GDI objects are checked only where the
+# system reports them.
 #
 # The test command runs 100 pictures in one run; tools/soak.sh runs the
 # long version (1,000 pictures in four runs with different settings). The
@@ -60,7 +61,7 @@ mkdir -p "$H_TMP/pictures"
 ln -s "$set_dir" "$H_TMP/pictures/soak"
 
 csv="$H_TMP/soak.csv"
-echo "run,pictures,seconds,private_bytes,commit,working_set,handles,gdi,user,rss_kb,fds,mappings" >"$csv"
+echo "run,pictures,seconds,private_bytes,commit,working_set,handles,system_handles,gdi,user,windows,rss_kb,fds,mappings" >"$csv"
 run=0
 for settings in "${runs[@]}"; do
   run=$((run + 1))
@@ -81,10 +82,13 @@ for settings in "${runs[@]}"; do
       maps=$(wc -l <"/proc/$saver/maps" 2>/dev/null || echo 0)
       p=$(l_value private "$stats") cm=$(l_value commit "$stats") hd=$(l_value handles "$stats")
       g=$(l_value gdi "$stats") u=$(l_value user "$stats")
-      echo "$run,$shown,$(($(date +%s) - start)),$p,$cm,$(l_value working-set "$stats"),$hd,$g,$u,$rss,$fds,$maps" >>"$csv"
+      sh=$(l_value system-handles "$stats") w=$(l_value windows "$stats")
+      echo "$run,$shown,$(($(date +%s) - start)),$p,$cm,$(l_value working-set "$stats"),$hd,$sh,$g,$u,$w,$rss,$fds,$maps" \
+        >>"$csv"
       memory+=("$([ "$p" -gt 0 ] && echo "$p" || echo "$cm")")
-      handles+=("$([ "$hd" -gt 0 ] && echo "$hd" || echo "$fds")")
-      gdi+=("$g") user+=("$u") mappings+=("$maps") resident+=("$((rss * 1024))")
+      handles+=("$([ "$hd" -gt 0 ] && echo "$hd" || { [ "$sh" -gt 0 ] && echo "$sh" || echo "$fds"; })")
+      gdi+=("$g") user+=("$([ "$u" -gt 0 ] && echo "$u" || echo "$w")") mappings+=("$maps")
+      resident+=("$((rss * 1024))")
       next=$((next + every))
     fi
     [ "$shown" -ge "$per_run" ] && break
@@ -113,11 +117,11 @@ for settings in "${runs[@]}"; do
   check "resident memory" $((memory_mb * 1048576)) "${resident[@]}"
   check "handles" 16 "${handles[@]}"
   check "memory mappings" 64 "${mappings[@]}"
-  objects="GDI / USER objects not reported by this system"
+  check "USER objects" 16 "${user[@]}"
+  objects="USER ${user[0]} → ${user[-1]}; GDI objects not reported by this system"
   if [ "${gdi[0]}" -gt 0 ]; then
     check "GDI objects" 16 "${gdi[@]}"
-    check "USER objects" 16 "${user[@]}"
-    objects="GDI ${gdi[0]} → ${gdi[-1]}, USER ${user[0]} → ${user[-1]}"
+    objects="USER ${user[0]} → ${user[-1]}, GDI ${gdi[0]} → ${gdi[-1]}"
   fi
   h_pass "run $run ($settings): no growth after the warm-up: memory ${memory[0]} → ${memory[-1]} bytes, resident ${resident[0]} → ${resident[-1]}, handles ${handles[0]} → ${handles[-1]}, mappings ${mappings[0]} → ${mappings[-1]}; $objects"
 done

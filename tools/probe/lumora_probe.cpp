@@ -312,8 +312,70 @@ int DialogClipping() {
   return 0;
 }
 
+// Kernel handles of a process from the system's handle table (Wine keeps
+// one; GetProcessHandleCount answers 0 there). -1 when it cannot be read.
+long HandlesFromSystemTable(DWORD pid) {
+  struct Entry {
+    ULONG pid;
+    BYTE type, flags;
+    USHORT handle;
+    PVOID object;
+    ACCESS_MASK access;
+  };
+  using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+  const auto query = reinterpret_cast<Query>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  if (!query) return -1;
+  constexpr ULONG kSystemHandleInformation = 16;
+  constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+  std::vector<uint8_t> buffer(1 << 20);
+  LONG status = 0;
+  for (int tries = 0; tries < 8; ++tries) {
+    ULONG needed = 0;
+    status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+    if (status != kInfoLengthMismatch) break;
+    buffer.resize(std::max<size_t>(buffer.size() * 2, needed));
+  }
+  if (status != 0) return -1;
+  const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
+  const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
+  long owned = 0;
+  for (ULONG i = 0; i < count; ++i) owned += entries[i].pid == pid;
+  return owned;
+}
+
+// Windows (top-level and child) of a process: the USER objects that can be
+// counted from outside where GetGuiResources answers 0.
+struct WindowCount {
+  DWORD pid;
+  long windows;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM data) {
+  ++reinterpret_cast<WindowCount*>(data)->windows;
+  return TRUE;
+}
+
+BOOL CALLBACK CountTopLevel(HWND hwnd, LPARAM data) {
+  auto& count = *reinterpret_cast<WindowCount*>(data);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(hwnd, &owner);
+  if (owner == count.pid) {
+    ++count.windows;
+    ::EnumChildWindows(hwnd, CountChild, data);
+  }
+  return TRUE;
+}
+
+long WindowsOfProcess(DWORD pid) {
+  WindowCount count{pid, 0};
+  ::EnumWindows(CountTopLevel, reinterpret_cast<LPARAM>(&count));
+  return count.windows;
+}
+
 // Resource use of the process owning the first window of the class:
-// private bytes, kernel handles, GDI and USER objects.
+// private bytes, kernel handles, GDI and USER objects, and what stands in
+// for them where the system does not report them.
 int ProcessStats(const wchar_t* className) {
   HWND hwnd = WaitForWindow(className, 5);
   if (!hwnd) return 1;
@@ -326,6 +388,7 @@ int ProcessStats(const wchar_t* className) {
   ::K32GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
   DWORD handles = 0;
   ::GetProcessHandleCount(process, &handles);
+  std::printf("system-handles=%ld\nwindows=%ld\n", HandlesFromSystemTable(pid), WindowsOfProcess(pid));
   std::printf("pid=%lu\nprivate=%llu\ncommit=%llu\nworking-set=%llu\nhandles=%lu\ngdi=%lu\nuser=%lu\n",
               static_cast<unsigned long>(pid), static_cast<unsigned long long>(memory.PrivateUsage),
               static_cast<unsigned long long>(memory.PagefileUsage),
