@@ -9,8 +9,9 @@
 #
 # What Wine can tell: it reports the commit charge but not the private
 # bytes, GetProcessHandleCount answers 0, and GetGuiResources is not
-# implemented there. Under Wine the commit charge stands for the private
-# bytes, the system handle table (which Wine keeps) gives the handle count,
+# implemented there. Under Wine the private memory of the Wine process
+# (private clean and dirty pages from /proc) stands for the private bytes,
+# the system handle table (which Wine keeps) gives the handle count,
 # the process's windows stand for its USER objects, and the Wine process's
 # memory mappings are checked too; GDI objects are checked only where the
 # system reports them.
@@ -61,7 +62,7 @@ mkdir -p "$H_TMP/pictures"
 ln -s "$set_dir" "$H_TMP/pictures/soak"
 
 csv="$H_TMP/soak.csv"
-echo "run,pictures,seconds,private_bytes,commit,working_set,handles,system_handles,gdi,user,windows,rss_kb,fds,mappings" >"$csv"
+echo "run,pictures,seconds,private_bytes,linux_private_kb,commit,working_set,handles,system_handles,gdi,user,windows,rss_kb,fds,mappings" >"$csv"
 run=0
 for settings in "${runs[@]}"; do
   run=$((run + 1))
@@ -79,13 +80,15 @@ for settings in "${runs[@]}"; do
       stats=$(l_probe process-stats TLumora) || h_fail "run $run: no statistics of the saver"
       rss=$(awk '/^VmRSS/ { print $2 }' "/proc/$saver/status" 2>/dev/null || echo 0)
       fds=$(ls "/proc/$saver/fd" 2>/dev/null | wc -l)
+      private_kb=$(awk '/^Private_(Clean|Dirty):/ { s += $2 } END { print s + 0 }' "/proc/$saver/smaps_rollup" 2>/dev/null ||
+        echo 0)
       maps=$(wc -l <"/proc/$saver/maps" 2>/dev/null || echo 0)
       p=$(l_value private "$stats") cm=$(l_value commit "$stats") hd=$(l_value handles "$stats")
       g=$(l_value gdi "$stats") u=$(l_value user "$stats")
       sh=$(l_value system-handles "$stats") w=$(l_value windows "$stats")
-      echo "$run,$shown,$(($(date +%s) - start)),$p,$cm,$(l_value working-set "$stats"),$hd,$sh,$g,$u,$w,$rss,$fds,$maps" \
+      echo "$run,$shown,$(($(date +%s) - start)),$p,$private_kb,$cm,$(l_value working-set "$stats"),$hd,$sh,$g,$u,$w,$rss,$fds,$maps" \
         >>"$csv"
-      memory+=("$([ "$p" -gt 0 ] && echo "$p" || echo "$cm")")
+      memory+=("$([ "$p" -gt 0 ] && echo "$p" || { [ "$private_kb" -gt 0 ] && echo $((private_kb * 1024)) || echo "$cm"; })")
       handles+=("$([ "$hd" -gt 0 ] && echo "$hd" || { [ "$sh" -gt 0 ] && echo "$sh" || echo "$fds"; })")
       gdi+=("$g") user+=("$([ "$u" -gt 0 ] && echo "$u" || echo "$w")") mappings+=("$maps")
       resident+=("$((rss * 1024))")
