@@ -81,6 +81,16 @@ int32_t ReadIntegerOr(const RegistryKey& key, const std::string& name, int32_t f
 bool ReadSwitchOr(const RegistryKey& key, const std::string& name, bool fallback);
 std::string ReadTextOr(const RegistryKey& key, const std::string& name, const std::string& fallback);
 
+// Runs a run of reads: the first RegistryError ends it and is dropped, so
+// the values after it keep what they held.
+template <typename Reads>
+void ReadRun(Reads&& reads) {
+  try {
+    reads();
+  } catch (const RegistryError&) {
+  }
+}
+
 void WriteInteger(RegistryKey& key, const std::string& name, int32_t value);
 void WriteText(RegistryKey& key, const std::string& name, const std::string& value);
 

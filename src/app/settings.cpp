@@ -15,15 +15,6 @@ void Yield(const SettingsHooks& hooks) {
   if (hooks.yield) hooks.yield();
 }
 
-// Runs one read; a registry error leaves the field as it was.
-template <typename Read>
-void Guarded(Read&& read) {
-  try {
-    read();
-  } catch (const RegistryError&) {
-  }
-}
-
 }  // namespace
 
 int VolumeLevelFromSetting(int32_t stored) { return static_cast<int>(static_cast<uint32_t>(stored) & 0xFFu); }
@@ -34,7 +25,7 @@ void ReadSettings(Registry& registry, SaverSettings& s, std::vector<std::string>
     const RegistryKey& k = *key;
 
     // One run: the first failure leaves it and the rest of the run at their defaults.
-    Guarded([&] {
+    ReadRun([&] {
       s.DrawPosision = ReadInteger(k, "Draw Posision");
       s.GraphicsSize = ReadInteger(k, "Graphics Size");
       s.Scroll = ReadSwitch(k, "Scroll");
@@ -44,22 +35,18 @@ void ReadSettings(Registry& registry, SaverSettings& s, std::vector<std::string>
       s.RandomSortS = ReadSwitch(k, "Random Sort S");
     });
 
-    auto readSwitch = [&](const char* name, bool& field, bool fallback) { field = ReadSwitchOr(k, name, fallback); };
-    auto readInteger = [&](const char* name, int32_t& field, int32_t fallback) {
-      field = ReadIntegerOr(k, name, fallback);
-    };
 
-    readSwitch("Rotate", s.Rotate, false);
-    readSwitch("Capture", s.Capture, true);
-    readSwitch("DispFileName", s.DispFileName, false);
+    s.Rotate = ReadSwitchOr(k, "Rotate", false);
+    s.Capture = ReadSwitchOr(k, "Capture", true);
+    s.DispFileName = ReadSwitchOr(k, "DispFileName", false);
     s.BackColor = static_cast<uint32_t>(ReadIntegerOr(k, "BackColor", static_cast<int32_t>(kDesktopColour)));
-    readSwitch("isNewFolderAdd", s.IsNewFolderAdd, false);
-    readSwitch("isNewFolderAdd2", s.IsNewFolderAdd2, false);
+    s.IsNewFolderAdd = ReadSwitchOr(k, "isNewFolderAdd", false);
+    s.IsNewFolderAdd2 = ReadSwitchOr(k, "isNewFolderAdd2", false);
 
     // From here on a missing or mistyped "Draw Wait", "MediaPlayer" or
     // "End Option" ends the reading of values: every later field keeps the
     // value it had, and no volume is recorded or changed.
-    Guarded([&] {
+    ReadRun([&] {
       s.DrawWait = std::clamp(ReadInteger(k, "Draw Wait"), 1, 59);
       s.MediaPlayer = ReadSwitch(k, "MediaPlayer");
       s.EndOption = ReadInteger(k, "End Option");
@@ -68,9 +55,9 @@ void ReadSettings(Registry& registry, SaverSettings& s, std::vector<std::string>
         saved.SavedVolume1 = hooks.volume->GetVolume(1);
         saved.SavedVolume2 = hooks.volume->GetVolume(2);
       }
-      readSwitch("Change Volume", s.ChangeVolume, false);
+      s.ChangeVolume = ReadSwitchOr(k, "Change Volume", false);
       if (s.ChangeVolume) {
-        Guarded([&] {
+        ReadRun([&] {
           const int level = VolumeLevelFromSetting(ReadInteger(k, "Volume"));
           if (hooks.volume) {
             for (int channel : {1, 2}) {
@@ -85,15 +72,15 @@ void ReadSettings(Registry& registry, SaverSettings& s, std::vector<std::string>
       }
       s.DisplayPlayer = true;
       s.LogFile = ReadTextOr(k, "LogFile", "");
-      readInteger("DataSetCount", s.DataSetCount, 0);
-      readInteger("DataSetNo", s.DataSetNo, 0);
-      readSwitch("DispAllDataSet", s.DispAllDataSet, true);
-      readSwitch("GroupCountup", s.GroupCountup, false);
-      readSwitch("GroupRandom", s.GroupRandom, false);
-      readSwitch("SmoothZoom", s.SmoothZoom, false);
-      readSwitch("Zoom", s.Zoom, false);
-      readSwitch("Brightness", s.Brightness, false);
-      readInteger("Draw Color", s.DrawColor, 0);
+      s.DataSetCount = ReadIntegerOr(k, "DataSetCount", 0);
+      s.DataSetNo = ReadIntegerOr(k, "DataSetNo", 0);
+      s.DispAllDataSet = ReadSwitchOr(k, "DispAllDataSet", true);
+      s.GroupCountup = ReadSwitchOr(k, "GroupCountup", false);
+      s.GroupRandom = ReadSwitchOr(k, "GroupRandom", false);
+      s.SmoothZoom = ReadSwitchOr(k, "SmoothZoom", false);
+      s.Zoom = ReadSwitchOr(k, "Zoom", false);
+      s.Brightness = ReadSwitchOr(k, "Brightness", false);
+      s.DrawColor = ReadIntegerOr(k, "Draw Color", 0);
     });
   }
 

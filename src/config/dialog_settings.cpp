@@ -11,30 +11,13 @@ namespace {
 
 std::string SubKey(const std::string& name) { return std::string(kSettingsKey) + "\\" + name; }
 
-// Runs a block of reads; the first registry error ends it, the controls of
-// the values not read keep what they showed.
-template <typename Read>
-void Block(Read&& read) {
-  try {
-    read();
-  } catch (const RegistryError&) {
-  }
-}
-
-// Reads a list ("Folders", "Folders2") up to the first missing, blank or
-// unreadable entry.
+// Reads a list ("Folders", "Folders2") as the saver does, up to the first
+// missing, blank or unreadable entry, until `stop` says so.
 void ReadList(Registry& registry, const std::string& name, std::vector<std::string>& list,
               const std::function<bool()>& stop) {
-  const std::unique_ptr<RegistryKey> key = registry.Open(SubKey(name), false);
-  if (!key) return;
-  try {
-    for (int i = 0; i < kMaxListEntries && !(stop && stop()); ++i) {
-      std::string folder = ReadText(*key, ListEntryName(i));
-      if (IsBlank(folder)) break;
-      list.push_back(std::move(folder));
-    }
-  } catch (const RegistryError&) {
-  }
+  SettingsHooks hooks;
+  hooks.closing = stop;
+  ReadFolderList(registry, name, list, hooks);
 }
 
 void WriteList(RegistryKey& key, const std::vector<std::string>& list) {
@@ -63,7 +46,7 @@ void LoadDialogSettings(Registry& registry, DialogSettings& s, const std::vector
                         const std::function<bool()>& stop) {
   if (const std::unique_ptr<RegistryKey> key = registry.Open(kSettingsKey, false)) {
     const RegistryKey& k = *key;
-    Block([&] {
+    ReadRun([&] {
       s.DrawPosision = ReadInteger(k, "Draw Posision");
       s.GraphicsSize = ReadInteger(k, "Graphics Size");
       s.Scroll = ReadSwitch(k, "Scroll");
@@ -81,17 +64,13 @@ void LoadDialogSettings(Registry& registry, DialogSettings& s, const std::vector
       s.RandomSortS = ReadSwitch(k, "Random Sort S");
     });
 
-    auto readSwitch = [&](const char* name, bool& field, bool fallback) { field = ReadSwitchOr(k, name, fallback); };
-    auto readInteger = [&](const char* name, int32_t& field, int32_t fallback) {
-      field = ReadIntegerOr(k, name, fallback);
-    };
 
-    readSwitch("Rotate", s.Rotate, false);
-    readSwitch("Capture", s.Capture, true);
-    readSwitch("DispFileName", s.DispFileName, false);
+    s.Rotate = ReadSwitchOr(k, "Rotate", false);
+    s.Capture = ReadSwitchOr(k, "Capture", true);
+    s.DispFileName = ReadSwitchOr(k, "DispFileName", false);
     s.BackColor = static_cast<uint32_t>(ReadIntegerOr(k, "BackColor", static_cast<int32_t>(kDesktopColour)));
 
-    Block([&] {
+    ReadRun([&] {
       s.DrawWait = std::to_string(ReadInteger(k, "Draw Wait"));
       s.MediaPlayer = ReadSwitch(k, "MediaPlayer");
       s.EndOption = ReadInteger(k, "End Option");
@@ -99,18 +78,18 @@ void LoadDialogSettings(Registry& registry, DialogSettings& s, const std::vector
       s.ChangeVolume = ReadSwitch(k, "Change Volume");
     });
 
-    readSwitch("Display Player", s.DisplayPlayer, true);
+    s.DisplayPlayer = ReadSwitchOr(k, "Display Player", true);
     s.LogFile = ReadTextOr(k, "LogFile", "");
-    readInteger("DataSetCount", s.DataSetCount, 0);
+    s.DataSetCount = ReadIntegerOr(k, "DataSetCount", 0);
     // A damaged count must not fill the selector with millions of groups.
     s.DataSetCount = std::clamp(s.DataSetCount, int32_t{0}, int32_t{kMaxListEntries});
-    readInteger("DataSetNo", s.DataSetNo, 0);
-    readInteger("ActivePage", s.ActivePage, 3);
-    readSwitch("DispAllDataSet", s.DispAllDataSet, true);
-    readSwitch("GroupCountup", s.GroupCountup, false);
-    readSwitch("GroupRandom", s.GroupRandom, false);
-    readSwitch("SmoothZoom", s.SmoothZoom, false);
-    readSwitch("Zoom", s.Zoom, false);
+    s.DataSetNo = ReadIntegerOr(k, "DataSetNo", 0);
+    s.ActivePage = ReadIntegerOr(k, "ActivePage", 3);
+    s.DispAllDataSet = ReadSwitchOr(k, "DispAllDataSet", true);
+    s.GroupCountup = ReadSwitchOr(k, "GroupCountup", false);
+    s.GroupRandom = ReadSwitchOr(k, "GroupRandom", false);
+    s.SmoothZoom = ReadSwitchOr(k, "SmoothZoom", false);
+    s.Zoom = ReadSwitchOr(k, "Zoom", false);
     try {
       const bool pictures = ReadSwitch(k, "isNewFolderAdd");
       const bool sounds = ReadSwitch(k, "isNewFolderAdd2");
@@ -119,8 +98,8 @@ void LoadDialogSettings(Registry& registry, DialogSettings& s, const std::vector
     } catch (const RegistryError&) {
       s.IsNewFolderAdd = s.IsNewFolderAdd2 = false;
     }
-    readSwitch("Brightness", s.Brightness, false);
-    readInteger("Draw Color", s.DrawColor, 0);
+    s.Brightness = ReadSwitchOr(k, "Brightness", false);
+    s.DrawColor = ReadIntegerOr(k, "Draw Color", 0);
   }
   ReadList(registry, "Folders", s.PictureFolders, stop);
   ReadList(registry, "Folders2", s.SoundFolders, stop);
