@@ -57,11 +57,16 @@ if(WIN32)
     set_target_properties(test-version-${variant} PROPERTIES PREFIX "" OUTPUT_NAME version-${variant})
     target_link_options(test-version-${variant} PRIVATE -static)
   endforeach()
-  add_dependencies(lumora_win_tests Lumora test-version-ja test-version-en)
+  add_dependencies(lumora_win_tests Lumora test-version-ja test-version-en lumora-gdi-count)
 
   # The probe: finds and inspects windows, hosts a preview, reports monitors.
   add_executable(lumora-probe ${CMAKE_SOURCE_DIR}/tools/probe/lumora_probe.cpp)
   target_link_libraries(lumora-probe PRIVATE lumora_shell ${LUMORA_STATIC_LINK} -municode)
+  add_library(lumora-gdi-count SHARED ${CMAKE_SOURCE_DIR}/tools/probe/gdi_count.c)
+  set_target_properties(lumora-gdi-count PROPERTIES PREFIX "")
+  target_link_options(lumora-gdi-count PRIVATE -static -Wl,--kill-at)
+  target_link_libraries(lumora-gdi-count PRIVATE gdi32)
+  add_dependencies(lumora-probe lumora-gdi-count)
 
   # A stand-in for the consumer family's PASSWORD.CPL whose answer a test
   # chooses, to drive the saver's own password check.

@@ -12,9 +12,10 @@
 # implemented there. Under Wine the private memory of the Wine process
 # (private clean and dirty pages from /proc) stands for the private bytes,
 # the system handle table (which Wine keeps) gives the handle count,
-# the process's windows stand for its USER objects, and the Wine process's
-# memory mappings are checked too; GDI objects are checked only where the
-# system reports them.
+# the process's windows stand for its USER objects, the probe counts the
+# GDI objects inside the saver (lumora-gdi-count.dll, loaded for the count
+# and unloaded again), and the Wine process's memory mappings are checked
+# too.
 #
 # The test command runs 100 pictures in one run; tools/soak.sh runs the
 # long version (1,000 pictures in four runs with different settings). The
@@ -62,7 +63,7 @@ mkdir -p "$H_TMP/pictures"
 ln -s "$set_dir" "$H_TMP/pictures/soak"
 
 csv="$H_TMP/soak.csv"
-echo "run,pictures,seconds,private_bytes,linux_private_kb,commit,working_set,handles,system_handles,gdi,user,windows,rss_kb,fds,mappings" >"$csv"
+echo "run,pictures,seconds,private_bytes,linux_private_kb,commit,working_set,handles,system_handles,gdi,gdi_inside,user,windows,rss_kb,fds,mappings" >"$csv"
 run=0
 for settings in "${runs[@]}"; do
   run=$((run + 1))
@@ -84,13 +85,13 @@ for settings in "${runs[@]}"; do
         echo 0)
       maps=$(wc -l <"/proc/$saver/maps" 2>/dev/null || echo 0)
       p=$(l_value private "$stats") cm=$(l_value commit "$stats") hd=$(l_value handles "$stats")
-      g=$(l_value gdi "$stats") u=$(l_value user "$stats")
+      g=$(l_value gdi "$stats") gi=$(l_value gdi-inside "$stats") u=$(l_value user "$stats")
       sh=$(l_value system-handles "$stats") w=$(l_value windows "$stats")
-      echo "$run,$shown,$(($(date +%s) - start)),$p,$private_kb,$cm,$(l_value working-set "$stats"),$hd,$sh,$g,$u,$w,$rss,$fds,$maps" \
+      echo "$run,$shown,$(($(date +%s) - start)),$p,$private_kb,$cm,$(l_value working-set "$stats"),$hd,$sh,$g,$gi,$u,$w,$rss,$fds,$maps" \
         >>"$csv"
       memory+=("$([ "$p" -gt 0 ] && echo "$p" || { [ "$private_kb" -gt 0 ] && echo $((private_kb * 1024)) || echo "$cm"; })")
       handles+=("$([ "$hd" -gt 0 ] && echo "$hd" || { [ "$sh" -gt 0 ] && echo "$sh" || echo "$fds"; })")
-      gdi+=("$g") user+=("$([ "$u" -gt 0 ] && echo "$u" || echo "$w")") mappings+=("$maps")
+      gdi+=("$gi") user+=("$([ "$u" -gt 0 ] && echo "$u" || echo "$w")") mappings+=("$maps")
       resident+=("$((rss * 1024))")
       next=$((next + every))
     fi
@@ -121,11 +122,9 @@ for settings in "${runs[@]}"; do
   check "handles" 16 "${handles[@]}"
   check "memory mappings" 64 "${mappings[@]}"
   check "USER objects" 16 "${user[@]}"
-  objects="USER ${user[0]} → ${user[-1]}; GDI objects not reported by this system"
-  if [ "${gdi[0]}" -gt 0 ]; then
-    check "GDI objects" 16 "${gdi[@]}"
-    objects="USER ${user[0]} → ${user[-1]}, GDI ${gdi[0]} → ${gdi[-1]}"
-  fi
+  [ "${gdi[0]}" -gt 0 ] || h_fail "run $run: no GDI object count (see $csv)"
+  check "GDI objects" 16 "${gdi[@]}"
+  objects="USER ${user[0]} → ${user[-1]}, GDI ${gdi[0]} → ${gdi[-1]}"
   h_pass "run $run ($settings): no growth after the warm-up: memory ${memory[0]} → ${memory[-1]} bytes, resident ${resident[0]} → ${resident[-1]}, handles ${handles[0]} → ${handles[-1]}, mappings ${mappings[0]} → ${mappings[-1]}; $objects"
 done
 cp "$csv" "$H_ROOT/build/soak-last.csv"

@@ -125,5 +125,30 @@ TEST(SingleInstance, TheSecondCheckGivesWay) {
   EXPECT_EQ(::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, name.c_str()), nullptr);
 }
 
+
+// The soak test's GDI figures under Wine come from this counter, loaded into
+// the saver: it must see objects come and go.
+TEST(GdiObjectCounter, CountsObjectsAsTheyAreMadeAndDeleted) {
+  wchar_t own[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, own, MAX_PATH);
+  std::wstring path = own;
+  path = path.substr(0, path.find_last_of(L"\\/") + 1) + L"lumora-gdi-count.dll";
+  HMODULE counter = ::LoadLibraryW(path.c_str());
+  ASSERT_NE(counter, nullptr);
+  const auto count = reinterpret_cast<DWORD(WINAPI*)(void*)>(
+      reinterpret_cast<void*>(::GetProcAddress(counter, "CountGdiObjects")));
+  ASSERT_NE(count, nullptr);
+  const DWORD before = count(nullptr);
+  EXPECT_GT(before, 0u);  // the stock objects at least
+  HBRUSH brushes[20];
+  for (int i = 0; i < 20; ++i) brushes[i] = ::CreateSolidBrush(RGB(i, 0, 0));
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  EXPECT_EQ(count(nullptr), before + 21);
+  for (HBRUSH brush : brushes) ::DeleteObject(brush);
+  ::DeleteDC(dc);
+  EXPECT_EQ(count(nullptr), before);
+  ::FreeLibrary(counter);
+}
+
 }  // namespace
 }  // namespace lumora::win

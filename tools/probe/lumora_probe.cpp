@@ -373,6 +373,55 @@ long WindowsOfProcess(DWORD pid) {
   return count.windows;
 }
 
+// GDI objects of another process counted inside it: the probe loads
+// lumora-gdi-count.dll (next to it) into the process, runs its counting
+// routine on a remote thread and unloads it again. -1 when that fails.
+long GdiObjectsCountedInside(HANDLE process) {
+  wchar_t own[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, own, MAX_PATH);
+  std::wstring path = own;
+  path = path.substr(0, path.find_last_of(L"\\/") + 1) + L"lumora-gdi-count.dll";
+  HMODULE local = ::LoadLibraryW(path.c_str());
+  if (!local) return -1;
+  const auto count = reinterpret_cast<uintptr_t>(::GetProcAddress(local, "CountGdiObjects"));
+  auto run = [process](void* start, void* argument) -> long {
+    HANDLE thread = ::CreateRemoteThread(process, nullptr, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(start),
+                                         argument, 0, nullptr);
+    if (!thread) return -1;
+    DWORD code = 0;
+    const bool ended = ::WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0 && ::GetExitCodeThread(thread, &code);
+    ::CloseHandle(thread);
+    return ended ? static_cast<long>(code) : -1;
+  };
+  long objects = -1;
+  const size_t bytes = (path.size() + 1) * sizeof(wchar_t);
+  void* remotePath = ::VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT, PAGE_READWRITE);
+  HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  if (count && remotePath && ::WriteProcessMemory(process, remotePath, path.c_str(), bytes, nullptr) &&
+      run(reinterpret_cast<void*>(::GetProcAddress(kernel, "LoadLibraryW")), remotePath) != -1) {
+    // The remote module's base: the thread's exit code would cut it on 64 bits.
+    HMODULE modules[1024];
+    DWORD needed = 0;
+    HMODULE remote = nullptr;
+    if (::K32EnumProcessModules(process, modules, sizeof modules, &needed)) {
+      for (DWORD i = 0; i < std::min<DWORD>(needed / sizeof(HMODULE), 1024); ++i) {
+        wchar_t name[MAX_PATH] = {};
+        ::K32GetModuleFileNameExW(process, modules[i], name, MAX_PATH);
+        if (_wcsicmp(name, path.c_str()) == 0) remote = modules[i];
+      }
+    }
+    if (remote) {
+      objects = run(reinterpret_cast<void*>(count - reinterpret_cast<uintptr_t>(local) +
+                                            reinterpret_cast<uintptr_t>(remote)),
+                    nullptr);
+      run(reinterpret_cast<void*>(::GetProcAddress(kernel, "FreeLibrary")), remote);
+    }
+  }
+  if (remotePath) ::VirtualFreeEx(process, remotePath, 0, MEM_RELEASE);
+  ::FreeLibrary(local);
+  return objects;
+}
+
 // Resource use of the process owning the first window of the class:
 // private bytes, kernel handles, GDI and USER objects, and what stands in
 // for them where the system does not report them.
@@ -381,7 +430,9 @@ int ProcessStats(const wchar_t* className) {
   if (!hwnd) return 1;
   DWORD pid = 0;
   ::GetWindowThreadProcessId(hwnd, &pid);
-  HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+  HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
+                                     PROCESS_VM_OPERATION | PROCESS_CREATE_THREAD,
+                                 FALSE, pid);
   if (!process) return 1;
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
@@ -389,11 +440,13 @@ int ProcessStats(const wchar_t* className) {
   DWORD handles = 0;
   ::GetProcessHandleCount(process, &handles);
   std::printf("system-handles=%ld\nwindows=%ld\n", HandlesFromSystemTable(pid), WindowsOfProcess(pid));
+  const DWORD gdi = ::GetGuiResources(process, GR_GDIOBJECTS);
+  std::printf("gdi-inside=%ld\n", gdi ? static_cast<long>(gdi) : GdiObjectsCountedInside(process));
   std::printf("pid=%lu\nprivate=%llu\ncommit=%llu\nworking-set=%llu\nhandles=%lu\ngdi=%lu\nuser=%lu\n",
               static_cast<unsigned long>(pid), static_cast<unsigned long long>(memory.PrivateUsage),
               static_cast<unsigned long long>(memory.PagefileUsage),
               static_cast<unsigned long long>(memory.WorkingSetSize), static_cast<unsigned long>(handles),
-              static_cast<unsigned long>(::GetGuiResources(process, GR_GDIOBJECTS)),
+              static_cast<unsigned long>(gdi),
               static_cast<unsigned long>(::GetGuiResources(process, GR_USEROBJECTS)));
   ::CloseHandle(process);
   return 0;
