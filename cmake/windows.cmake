@@ -35,7 +35,7 @@ configure_file(src/app/win/lumora.rc ${CMAKE_BINARY_DIR}/generated/lumora.rc COP
 # The dialog's resource scripts and identifiers, included by lumora.rc.
 file(GLOB LUMORA_DIALOG_RESOURCES CONFIGURE_DEPENDS src/config/win/*.rc src/config/win/*.h)
 set_source_files_properties(${CMAKE_BINARY_DIR}/generated/lumora.rc PROPERTIES
-  OBJECT_DEPENDS "${LUMORA_ICON};${CMAKE_BINARY_DIR}/generated/lumora.manifest;${LUMORA_DIALOG_RESOURCES}")
+  OBJECT_DEPENDS "${LUMORA_ICON};${CMAKE_BINARY_DIR}/generated/lumora.manifest;${CMAKE_BINARY_DIR}/generated/version.h;${LUMORA_DIALOG_RESOURCES}")
 
 add_executable(Lumora WIN32 src/app/win/main.cpp ${CMAKE_BINARY_DIR}/generated/lumora.rc)
 target_include_directories(Lumora PRIVATE ${CMAKE_BINARY_DIR}/generated ${CMAKE_SOURCE_DIR}/src)
@@ -55,3 +55,27 @@ set_target_properties(GTest::gtest_main PROPERTIES IMPORTED_LOCATION ${LUMORA_GT
 
 # Every cross-built test program runs under Wine on its own virtual display.
 set(CMAKE_CROSSCOMPILING_EMULATOR bash ${CMAKE_SOURCE_DIR}/tests/e2e/wine-run.sh)
+
+# The release files: the installer LumoraSetup-<version>.exe and the portable
+# Lumora-<version>.zip, in dist/ (tools/release/make-release.sh). The
+# version is the project's, the one stamped into the version resource.
+find_program(LUMORA_MAKENSIS makensis)
+if(LUMORA_MAKENSIS)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(LUMORA_NSIS_TARGET amd64-unicode)
+  else()
+    set(LUMORA_NSIS_TARGET x86-unicode)
+  endif()
+  set(LUMORA_DIST ${CMAKE_BINARY_DIR}/dist)
+  set(LUMORA_SETUP ${LUMORA_DIST}/LumoraSetup-${PROJECT_VERSION}.exe)
+  set(LUMORA_ZIP ${LUMORA_DIST}/Lumora-${PROJECT_VERSION}.zip)
+  file(GLOB LUMORA_RELEASE_INPUTS CONFIGURE_DEPENDS docs/*.md docs/images/* tools/release/*)
+  add_custom_command(OUTPUT ${LUMORA_SETUP} ${LUMORA_ZIP}
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tools/release/make-release.sh ${PROJECT_VERSION} $<TARGET_FILE:Lumora>
+      ${LUMORA_ICON} ${LUMORA_DIST} ${LUMORA_NSIS_TARGET}
+    DEPENDS Lumora ${LUMORA_ICON} ${LUMORA_RELEASE_INPUTS}
+    COMMENT "Building the installer and the portable zip")
+  add_custom_target(release ALL DEPENDS ${LUMORA_SETUP} ${LUMORA_ZIP})
+else()
+  message(WARNING "makensis not found (run tools/setup.sh): no installer is built")
+endif()

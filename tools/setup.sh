@@ -25,6 +25,7 @@ packages=(
   wine wine32:i386 libxinerama1:i386 libxrandr2:i386
   wine64 libxinerama1 libxrandr2
   xvfb x11-xserver-utils x11-utils xdotool x11-apps imagemagick
+  nsis zip unzip python3-markdown
   fonts-wine fonts-ipafont fonts-ipafont-gothic locales libimage-exiftool-perl
   pulseaudio pulseaudio-utils
   # Wine plays media through GStreamer of its own word size: both sets.

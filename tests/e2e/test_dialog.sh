@@ -5,7 +5,8 @@
 # four pages is shown through its tab and kept as a screenshot
 # (dialog-DPI-pageN.png); no caption of a visible control is cut off; the
 # window grows with the DPI; Esc closes the dialog without saving and Enter
-# saves and closes.
+# saves and closes. LUMORA_DOCS_SHOTS=DIR copies the 96-DPI pages there for
+# the user's guide (tools/docs-screenshots.sh).
 set -euo pipefail
 source "$(dirname "$0")/lumora.sh"
 h_init --japanese --screen 1920x1200x24
@@ -33,6 +34,10 @@ for dpi in 96 144 192; do
       h_fail "$dpi DPI, page $page: text cut off: $(grep '^clipped=' <<<"$clipping" | tr '\n' ';')"
   done
   h_pass "$dpi DPI: the four pages shown ($w × $h), no caption cut off (screenshots $H_TMP/dialog-$dpi-page*.png)"
+  if [ "$dpi" = 96 ] && [ -n "${LUMORA_DOCS_SHOTS:-}" ]; then  # pictures for the user's guide
+    mkdir -p "$LUMORA_DOCS_SHOTS"
+    for page in 0 1 2 3; do cp "$H_TMP/dialog-96-page$page.png" "$LUMORA_DOCS_SHOTS/dialog-page$page.png"; done
+  fi
   if [ "$dpi" = 96 ]; then
     # Esc: closed, nothing saved.
     h_mouse_to $((x + w / 2)) $((y + h - 10))
