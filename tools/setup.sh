@@ -64,9 +64,24 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ] || [ -n "${need_update:-}" ]; then
   say "installing ${missing[*]:-(package lists only)}"
-  run apt-get update
+  # A mirror in the middle of a sync serves index files that fail their
+  # checksums for a minute or two: try again after a pause, and when one list
+  # still fails go on with the rest (apt-get keeps the lists it did fetch; the
+  # install below says so plainly if a package really cannot be found).
+  for attempt in 1 2 3 4 5; do
+    if apt-get update >>"$log" 2>&1; then break; fi
+    if [ "$attempt" = 5 ]; then say "some package lists could not be fetched; going on with those that were"; break; fi
+    say "apt-get update failed (attempt $attempt); trying again in $((attempt * 20)) s"
+    sleep $((attempt * 20))
+  done
   if [ ${#missing[@]} -gt 0 ]; then
-    run apt-get install -y --no-install-recommends "${missing[@]}"
+    for attempt in 1 2 3; do
+      if apt-get install -y --no-install-recommends "${missing[@]}" >>"$log" 2>&1; then break; fi
+      [ "$attempt" = 3 ] && fail "apt-get install ${missing[*]}"
+      say "apt-get install failed (attempt $attempt); trying again in $((attempt * 30)) s"
+      sleep $((attempt * 30))
+      apt-get update >>"$log" 2>&1 || true
+    done
   fi
 fi
 
