@@ -6,14 +6,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
-bash tools/setup.sh
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  preset=windows wine=/usr/lib/wine/wine
-else
-  preset=windows64 wine=/usr/lib/wine/wine64  # this kernel runs no 32-bit programs
-fi
-cmake --preset "$preset" >"build/configure-$preset.log"
-cmake --build --preset "$preset"
+. tools/windows-build.sh
 export LUMORA_BIN="$root/build/$preset" LUMORA_WINE=$wine LUMORA_DOCS_SHOTS="$root/docs/images"
 bash tests/e2e/test_dialog.sh
 bash tests/e2e/test_installer.sh

@@ -5,15 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
-bash tools/setup.sh
-
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  preset=windows wine=/usr/lib/wine/wine
-else
-  preset=windows64 wine=/usr/lib/wine/wine64  # this kernel runs no 32-bit programs
-fi
-cmake --preset "$preset" >"build/configure-$preset.log"
-cmake --build --preset "$preset"
+. tools/windows-build.sh
 bash tools/make-demo-pictures.sh build/demo-pictures
 
 export LUMORA_WINE=$wine LUMORA_BIN="$root/build/$preset"

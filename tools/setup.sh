@@ -68,11 +68,11 @@ if [ ${#missing[@]} -gt 0 ] || [ -n "${need_update:-}" ]; then
   # checksums for a minute or two: try again after a pause, and when one list
   # still fails go on with the rest (apt-get keeps the lists it did fetch; the
   # install below says so plainly if a package really cannot be found).
-  for attempt in 1 2 3 4 5; do
+  for attempt in 1 2 3; do
     if apt-get update >>"$log" 2>&1; then break; fi
-    if [ "$attempt" = 5 ]; then say "some package lists could not be fetched; going on with those that were"; break; fi
-    say "apt-get update failed (attempt $attempt); trying again in $((attempt * 20)) s"
-    sleep $((attempt * 20))
+    if [ "$attempt" = 3 ]; then say "some package lists could not be fetched; going on with those that were"; break; fi
+    say "apt-get update failed (attempt $attempt); trying again in $((attempt * 15)) s"
+    sleep $((attempt * 15))
   done
   if [ ${#missing[@]} -gt 0 ]; then
     for attempt in 1 2 3; do

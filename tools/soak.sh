@@ -6,14 +6,7 @@
 # Usage: bash tools/soak.sh [PICTURES]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/setup.sh
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  preset=windows wine=/usr/lib/wine/wine
-else
-  preset=windows64 wine=/usr/lib/wine/wine64  # no 32-bit programs on this kernel
-fi
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset"
+. tools/windows-build.sh
 export LUMORA_BIN="$PWD/build/$preset" LUMORA_WINE=$wine H_LOCK_WAIT=600
 export SOAK_PICTURES=${1:-1000} SOAK_EVERY=25 SOAK_BIG=8660x5774
 export SOAK_RUN_LIST="Rotate=1;SmoothZoom=1;DispFileName=1;Brightness=1;Screen Clear=0;Draw Color=2|\
