@@ -57,10 +57,18 @@ SRC
   need_update=1
 fi
 
+# A name without an architecture means the machine's own (or "all"); asked
+# without one, dpkg-query answers once per architecture it knows the package in.
+native=$(dpkg --print-architecture)
+installed() { # package[:arch]
+  local name=${1%%:*} want=${1#*:}
+  [ "$want" = "$1" ] && want=$native
+  dpkg-query -W -f='${db:Status-Status} ${Architecture}\n' "$name" 2>/dev/null |
+    grep -qE "^installed ($want|all)\$"
+}
 missing=()
 for p in "${packages[@]}"; do
-  st=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
-  [ "$st" = installed ] || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ] || [ -n "${need_update:-}" ]; then
   say "installing ${missing[*]:-(package lists only)}"
