@@ -42,6 +42,9 @@ uninst_lm='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstal
 h_reg_delete_key "$uninst_cu"
 h_reg_delete_key "$uninst_lm"
 rm -rf "$user_dir" "$all_dir" "$sys_scr"
+# As on a fresh profile, the folder above the program folder does not exist
+# yet (an empty one is made again by whoever needs it).
+rmdir "$(dirname "$user_dir")" 2>/dev/null || true
 
 # The state before: another screen saver chosen and switched off, settings
 # that show the demo pictures and keep a log.

@@ -53,6 +53,7 @@ VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "LegalCopyright" "(C) ${PUBLISHER}"
 
 Var SaverPath   ; where Lumora.scr went
+Var MadeFolder  ; the outermost folder above $INSTDIR that this installation made
 
 ; The uninstaller speaks the language chosen for the installation.
 !define MUI_LANGDLL_REGISTRY_ROOT SHCTX
@@ -115,6 +116,18 @@ FunctionEnd
 Section "!$(SecProgram)" SecProgramId
   SectionIn RO
   Call ChooseSaverPath
+  ; A fresh profile may lack the folder above the program folder (for one
+  ; user %LOCALAPPDATA%\Programs): note the outermost one made here, so the
+  ; uninstaller can take it away again when it is left empty.
+  StrCpy $MadeFolder ""
+  ${GetParent} "$INSTDIR" $0
+  ${DoWhile} $0 != ""
+    ${If} ${FileExists} "$0\*.*"
+      ${Break}
+    ${EndIf}
+    StrCpy $MadeFolder $0
+    ${GetParent} $0 $0
+  ${Loop}
   ${GetParent} $SaverPath $0
   SetOutPath $0
   File "/oname=$SaverPath" "${STAGE}\Lumora.scr"
@@ -129,6 +142,9 @@ Section "!$(SecProgram)" SecProgramId
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$SaverPath"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "ScreenSaverFile" "$SaverPath"
+  ${If} $MadeFolder != ""
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "MadeFolder" "$MadeFolder"
+  ${EndIf}
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe" /$MultiUser.InstallMode'
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /$MultiUser.InstallMode /S'
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
@@ -223,6 +239,19 @@ Section "un.$(UnSecProgram)" UnSecProgramId
   !insertmacro LumoraRemoveFiles
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"
+  ; The folders above it that the installation made, up to the outermost one,
+  ; each only when empty.
+  ReadRegStr $6 SHCTX "${UNINSTALL_KEY}" "MadeFolder"
+  ${If} $6 != ""
+    ${GetParent} "$INSTDIR" $0
+    ${DoWhile} $0 != ""
+      RMDir $0
+      ${If} $0 == $6
+        ${Break}
+      ${EndIf}
+      ${GetParent} $0 $0
+    ${Loop}
+  ${EndIf}
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
 SectionEnd
 
