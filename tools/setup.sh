@@ -72,10 +72,11 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ] || [ -n "${need_update:-}" ]; then
   say "installing ${missing[*]:-(package lists only)}"
-  # A mirror in the middle of a sync serves index files that fail their
-  # checksums for a minute or two: try again after a pause, and when one list
-  # still fails go on with the rest (apt-get keeps the lists it did fetch; the
-  # install below says so plainly if a package really cannot be found).
+  # A mirror may serve an index file that fails its checksum, for a minute
+  # during a sync or for days when its copy is out of step: try again after a
+  # pause, and when one list still fails go on with the rest (apt-get keeps
+  # the lists it did fetch; the install below says so plainly if a package
+  # really cannot be found).
   for attempt in 1 2 3; do
     if apt-get update >>"$log" 2>&1; then break; fi
     if [ "$attempt" = 3 ]; then say "some package lists could not be fetched; going on with those that were"; break; fi
