@@ -19,10 +19,10 @@ l_start() {
   h_start "$var" -- "$L_SCR" "$@"
 }
 
-# l_wait_saver: waits for the saver window and prints its description.
+# l_wait_saver [SECONDS]: waits (default 20 s) for the saver window and prints its description.
 l_wait_saver() {
   local info
-  info=$(l_probe wait-window TLumora 20) || h_fail "no window of class TLumora appeared"
+  info=$(l_probe wait-window TLumora "${1:-20}") || h_fail "no window of class TLumora appeared in ${1:-20} s"
   printf '%s\n' "$info"
 }
 
@@ -144,20 +144,22 @@ l_show() {
   l_wait_saver >/dev/null
 }
 
-# l_wait_box SHOT R,G,B MIN-COUNT [TOLERANCE]: polls screenshots until at
-# least MIN-COUNT pixels show the colour; prints their box and count.
+# l_wait_box SHOT R,G,B MIN-COUNT [TOLERANCE [SECONDS]]: polls screenshots
+# for up to SECONDS (default 30) until at least MIN-COUNT pixels show the
+# colour; prints their box and count.
 l_wait_box() {
-  local r _
-  for _ in $(seq 40); do
+  local r deadline=$((SECONDS + ${5:-30}))
+  while :; do
     h_screenshot "$1"
     r=$(l_rects "$H_TMP/$1" "$2" "${4:-3}")
     if [ "$r" != none ] && [ "$(cut -d' ' -f5 <<<"$r")" -ge "$3" ]; then
       echo "$r"
       return
     fi
+    [ "$SECONDS" -lt "$deadline" ] || break
     sleep 0.2
   done
-  h_fail "no $3 pixels of colour $2 appeared (see $H_TMP/$1)"
+  h_fail "no $3 pixels of colour $2 appeared in ${5:-30} s (see $H_TMP/$1)"
 }
 
 # l_click_ends WHAT: a click ends the saver started by l_show.

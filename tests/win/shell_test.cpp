@@ -40,6 +40,17 @@ TEST_F(WinRegistryTest, ValuesRoundTripWithTheirTypes) {
   EXPECT_EQ(ReadText(*key, "missing"), "");
 }
 
+TEST_F(WinRegistryTest, TextsOfAnyLengthReadWhole) {
+  // Around the size that one read call takes in, and far past it.
+  auto key = registry.Open(kTestKey, true);
+  for (size_t length : {0u, 511u, 512u, 513u, 10000u}) {
+    std::string text;
+    for (size_t i = 0; i < length; ++i) text += i % 7 == 0 ? "桜" : "x";
+    WriteText(*key, "text", text);
+    EXPECT_EQ(ReadText(*key, "text"), text) << length;
+  }
+}
+
 TEST_F(WinRegistryTest, DeletingAKeyTakesItsSubKeys) {
   WriteInteger(*registry.Open(kTestKey + "\\DataSet0", true), "count", 0);
   WriteInteger(*registry.Open(kTestKey + "\\DataSet1", true), "count", 0);

@@ -23,11 +23,17 @@ class WinKey : public RegistryKey {
   std::optional<RegValue> Get(const std::string& name) const override {
     const std::wstring wname = Wide(name);
     DWORD type = 0;
-    DWORD size = 0;
-    LONG rc = ::RegQueryValueExW(key_.get(), wname.c_str(), nullptr, &type, nullptr, &size);
-    if (rc != ERROR_SUCCESS) return std::nullopt;
-    std::vector<BYTE> data(size + sizeof(wchar_t));
-    rc = ::RegQueryValueExW(key_.get(), wname.c_str(), nullptr, &type, data.data(), &size);
+    // Most values (numbers, folder paths) fit the first buffer, so a list of
+    // thousands of folders costs one registry call per entry, not two.
+    std::vector<BYTE> data(1024);
+    DWORD size = static_cast<DWORD>(data.size());
+    LONG rc = ::RegQueryValueExW(key_.get(), wname.c_str(), nullptr, &type, data.data(), &size);
+    // A value that grew between the two calls asks again.
+    for (int tries = 0; rc == ERROR_MORE_DATA && tries < 4; ++tries) {
+      data.resize(size + sizeof(wchar_t));
+      size = static_cast<DWORD>(data.size());
+      rc = ::RegQueryValueExW(key_.get(), wname.c_str(), nullptr, &type, data.data(), &size);
+    }
     if (rc != ERROR_SUCCESS) return std::nullopt;
     data.resize(size);
     RegValue v;
