@@ -108,6 +108,14 @@ if(WIN32)
     ${CMAKE_OBJDUMP} ${CMAKE_SIZEOF_VOID_P})
   set_tests_properties(pe-check PROPERTIES LABELS "static")
 
+  # The portable zip's contents (the installer is tried under Wine by
+  # e2e-installer).
+  if(LUMORA_ZIP)
+    add_test(NAME release-zip COMMAND bash ${CMAKE_SOURCE_DIR}/tests/check_release.sh ${LUMORA_ZIP}
+      $<TARGET_FILE:Lumora>)
+    set_tests_properties(release-zip PROPERTIES LABELS "static")
+  endif()
+
   file(GLOB LUMORA_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.sh)
   foreach(script ${LUMORA_E2E_TESTS})
     get_filename_component(name ${script} NAME_WE)
