@@ -1,6 +1,7 @@
 // Icons (and cursors, which share the layout): a directory of images, each
 // a DIB with an AND mask or a whole PNG file. The largest image is shown.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "imaging/decoders.h"
@@ -28,7 +29,10 @@ bool Inspect(Candidate& c) {
   const uint8_t* p = c.data.data();
   if (c.data.size() >= 24 && std::memcmp(p, kPngSignature, 8) == 0) {
     c.png = true;
-    c.area = int64_t{Be32(p + 16)} * Be32(p + 20);
+    // PNG sizes stop at 2^31 - 1; larger (damaged) ones are taken as that,
+    // so their product still fits and the PNG reader refuses them later.
+    const int64_t width = std::min<uint32_t>(Be32(p + 16), INT32_MAX), height = std::min<uint32_t>(Be32(p + 20), INT32_MAX);
+    c.area = width * height;
     c.bitCount = 32;
     return true;
   }

@@ -444,6 +444,10 @@ TEST(DecodeIco, LargestImageWithMaskOrAlphaOverWhite) {
 
   ExpectRefused(Bytes{0, 0, 1, 0, 0, 0}, "ico");
   ExpectRefused(Icon({Bytes(8, 0)}), "ico");
+  // A PNG image claiming 0xE60019FF × 0xE60019FF (found by fuzzing: its area
+  // overflowed while the largest image was chosen).
+  const Bytes huge = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0xE6, 0x00, 0x19, 0xFF, 0xE6, 0x00, 0x19, 0xFF};
+  ExpectRefused(Icon({small, huge}), "ico");
 }
 
 // ---------------------------------------------------------------- JPEG
