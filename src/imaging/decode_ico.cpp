@@ -31,7 +31,8 @@ bool Inspect(Candidate& c) {
     c.png = true;
     // PNG sizes stop at 2^31 - 1; larger (damaged) ones are taken as that,
     // so their product still fits and the PNG reader refuses them later.
-    const int64_t width = std::min<uint32_t>(Be32(p + 16), INT32_MAX), height = std::min<uint32_t>(Be32(p + 20), INT32_MAX);
+    const int64_t width = std::min<uint32_t>(Be32(p + 16), INT32_MAX);
+    const int64_t height = std::min<uint32_t>(Be32(p + 20), INT32_MAX);
     c.area = width * height;
     c.bitCount = 32;
     return true;
